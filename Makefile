@@ -1,0 +1,23 @@
+# The commands a player or developer types. Each installs what it needs first.
+BUILD_DIR ?= build
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps build test bench clean
+
+all: build
+
+deps:
+	@scripts/deps.sh
+
+build: deps
+	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build $(BUILD_DIR) -j $(JOBS)
+
+test: build
+	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+
+bench: build
+	@$(BUILD_DIR)/bench/dravik-bench
+
+clean:
+	@rm -rf $(BUILD_DIR)

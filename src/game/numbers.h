@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+
+#include "level/fatal_error.h"
+
+// The game's arithmetic: 16-bit counters that raise an overflow instead of
+// wrapping, single-precision position sums that are checked for faults, and
+// rounding to nearest with ties to even.
+namespace dravik {
+
+// Adds 1 to a 16-bit loop counter; passing 32767 is an overflow.
+inline void Increment16(std::int16_t& counter)
+{
+    if (counter == INT16_MAX) {
+        throw FatalError(FaultKind::Overflow, "overflow: 16-bit counter passed 32767");
+    }
+    ++counter;
+}
+
+// Rounds to the nearest integer, ties to even, into 32 bits.
+inline std::int32_t RoundToInt32(double value)
+{
+    const double r = std::nearbyint(value);  // the default rounding mode: nearest, ties to even
+    if (!(r >= static_cast<double>(INT32_MIN) && r <= static_cast<double>(INT32_MAX))) {
+        throw FatalError(FaultKind::Overflow, "overflow: value does not fit in 32 bits");
+    }
+    return static_cast<std::int32_t>(r);
+}
+
+// Rounds to the nearest integer, ties to even, into 16 bits.
+inline std::int16_t RoundToInt16(double value)
+{
+    const double r = std::nearbyint(value);
+    if (!(r >= static_cast<double>(INT16_MIN) && r <= static_cast<double>(INT16_MAX))) {
+        throw FatalError(FaultKind::Overflow, "overflow: value does not fit in 16 bits");
+    }
+    return static_cast<std::int16_t>(r);
+}
+
+// A single-precision sum or difference, checked for an invalid operation or
+// an overflow (anything that is not a finite number).
+inline float CheckedSingle(float sum)
+{
+    if (!std::isfinite(sum)) {
+        throw FatalError(FaultKind::FloatFault, "floating-point fault: position out of range");
+    }
+    return sum;
+}
+
+// A position advanced by a 16-bit step, in single precision.
+inline float AddStep(float coordinate, std::int16_t step)
+{
+    return CheckedSingle(coordinate + static_cast<float>(step));
+}
+
+}  // namespace dravik

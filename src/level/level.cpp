@@ -1,0 +1,140 @@
+#include "level/level.h"
+
+#include <array>
+#include <utility>
+
+#include "level/fatal_error.h"
+
+namespace dravik {
+
+namespace {
+
+Shape ShapeFrom(const ShapeRow& row)
+{
+    Shape s;
+    s.Left = static_cast<float>(row.left);
+    s.Top = static_cast<float>(row.top);
+    s.Width = static_cast<float>(row.width);
+    s.Height = static_cast<float>(row.height);
+    s.Visible = true;
+    s.Kind = row.kind;
+    s.FillColor = row.colour;
+    s.FillStyle = 0;
+    return s;
+}
+
+// The single shapes of the level, by name.
+Shape* SingleShape(Level& level, ControlName name)
+{
+    using C = ControlName;
+    static constexpr std::array<std::pair<C, Shape Level::*>, 14> kSingles = {{
+        {C::Square, &Level::Square},   {C::Start, &Level::Start},     {C::Rest, &Level::Rest},
+        {C::Rest2, &Level::Rest2},     {C::Rest3, &Level::Rest3},     {C::shpGoal, &Level::shpGoal},
+        {C::Balls4, &Level::Balls4},   {C::Balls6, &Level::Balls6},   {C::Balls7, &Level::Balls7},
+        {C::Balls8, &Level::Balls8},   {C::Balls9, &Level::Balls9},   {C::Balls10, &Level::Balls10},
+        {C::Balls11, &Level::Balls11}, {C::Balls12, &Level::Balls12},
+    }};
+    for (const auto& [single, member] : kSingles) {
+        if (single == name) {
+            return &(level.*member);
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+Level::Level()
+{
+    for (const ShapeRow& row : kShapeTable) {
+        Shape* single = row.index == kSingle ? SingleShape(*this, row.name) : nullptr;
+        ControlGroup* group = row.index == kSingle ? nullptr : Group(row.name);
+        if (single != nullptr) {
+            *single = ShapeFrom(row);
+        } else if (group != nullptr) {
+            group->Add(row.index, ShapeFrom(row));
+        } else {
+            throw FatalError(FaultKind::BadControl, "level table names no such control");
+        }
+    }
+    for (const LabelRow& row : kLabelTable) {
+        Label* label = FindLabel(row.name);
+        label->Caption = std::string(row.caption);
+        label->layout = &row;
+    }
+}
+
+ControlGroup* Level::Group(ControlName name)
+{
+    switch (name) {
+    case ControlName::Wall: return &Wall;
+    case ControlName::Key: return &Key;
+    case ControlName::Balls: return &Balls;
+    case ControlName::Balls1: return &Balls1;
+    case ControlName::Balls2: return &Balls2;
+    case ControlName::Balls3: return &Balls3;
+    case ControlName::Balls5: return &Balls5;
+    case ControlName::Balls13: return &Balls13;
+    case ControlName::Balls14: return &Balls14;
+    default: return nullptr;
+    }
+}
+
+const ControlGroup* Level::Group(ControlName name) const
+{
+    return const_cast<Level*>(this)->Group(name);
+}
+
+Shape* Level::Find(ControlName name, std::int16_t index)
+{
+    if (index == kSingle) {
+        return SingleShape(*this, name);
+    }
+    ControlGroup* group = Group(name);
+    return group != nullptr && group->Has(index) ? &group->Item(index) : nullptr;
+}
+
+const Shape* Level::Find(ControlName name, std::int16_t index) const
+{
+    return const_cast<Level*>(this)->Find(name, index);
+}
+
+Label* Level::FindLabel(ControlName name)
+{
+    switch (name) {
+    case ControlName::lblDeaths: return &lblDeaths;
+    case ControlName::Deaths: return &Deaths;
+    case ControlName::lblTime: return &lblTime;
+    case ControlName::Time: return &Time;
+    default: return nullptr;
+    }
+}
+
+const Label* Level::FindLabel(ControlName name) const
+{
+    return const_cast<Level*>(this)->FindLabel(name);
+}
+
+const std::vector<ControlRef>& DesignOrder()
+{
+    static const std::vector<ControlRef> order = [] {
+        std::vector<ControlRef> out;
+        for (const DesignRun& run : kDesignOrder) {
+            if (run.first == kSingle) {
+                out.push_back({run.name, kSingle});
+                continue;
+            }
+            const int step = run.first <= run.last ? 1 : -1;
+            for (int i = run.first;; i += step) {
+                out.push_back({run.name, static_cast<std::int16_t>(i)});
+                if (i == run.last) {
+                    break;
+                }
+            }
+        }
+        return out;
+    }();
+    return order;
+}
+
+}  // namespace dravik

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <istream>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace dravik::sim {
+
+// What an event script can ask for between two ticks.
+enum class EventKind { KeyDown, KeyUp, Reset, Clock };
+
+struct Event {
+    std::uint64_t tick;  // delivered after tick-1 has run and before this tick
+    EventKind kind;
+    std::uint16_t keyCode = 0;  // for KeyDown and KeyUp
+};
+
+struct ScriptError {
+    long line;
+    std::string message;
+};
+
+struct Script {
+    std::vector<Event> events;          // in delivery order
+    std::optional<ScriptError> error;   // the first malformed line, if any
+};
+
+// Reads a whole script: one event a line, "<tick> <event> [<arg>]"; blank
+// lines and lines starting with '#' are skipped. Stops at the first bad line.
+Script ParseScript(std::istream& in);
+
+}  // namespace dravik::sim
