@@ -36,7 +36,8 @@ const Shape& ControlGroup::Item(std::int16_t index) const
 
 bool ControlGroup::Has(std::int16_t index) const
 {
-    return index >= 0 && static_cast<std::size_t>(index) < slots_.size() && slots_[static_cast<std::size_t>(index)] >= 0;
+    return index >= 0 && static_cast<std::size_t>(index) < slots_.size() &&
+           slots_[static_cast<std::size_t>(index)] >= 0;
 }
 
 }  // namespace dravik

@@ -12,7 +12,7 @@ namespace dravik {
 // One row of the level: a shape as it is laid out when the window opens.
 struct ShapeRow {
     ControlName name;
-    std::int16_t index;  // kSingle for a single shape
+    std::int16_t index;                     // kSingle for a single shape
     std::int32_t left, top, width, height;  // twips
     ShapeKind kind;
     Colour colour;

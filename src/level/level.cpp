@@ -28,11 +28,20 @@ Shape* SingleShape(Level& level, ControlName name)
 {
     using C = ControlName;
     static constexpr std::array<std::pair<C, Shape Level::*>, 14> kSingles = {{
-        {C::Square, &Level::Square},   {C::Start, &Level::Start},     {C::Rest, &Level::Rest},
-        {C::Rest2, &Level::Rest2},     {C::Rest3, &Level::Rest3},     {C::shpGoal, &Level::shpGoal},
-        {C::Balls4, &Level::Balls4},   {C::Balls6, &Level::Balls6},   {C::Balls7, &Level::Balls7},
-        {C::Balls8, &Level::Balls8},   {C::Balls9, &Level::Balls9},   {C::Balls10, &Level::Balls10},
-        {C::Balls11, &Level::Balls11}, {C::Balls12, &Level::Balls12},
+        {C::Square, &Level::Square},
+        {C::Start, &Level::Start},
+        {C::Rest, &Level::Rest},
+        {C::Rest2, &Level::Rest2},
+        {C::Rest3, &Level::Rest3},
+        {C::shpGoal, &Level::shpGoal},
+        {C::Balls4, &Level::Balls4},
+        {C::Balls6, &Level::Balls6},
+        {C::Balls7, &Level::Balls7},
+        {C::Balls8, &Level::Balls8},
+        {C::Balls9, &Level::Balls9},
+        {C::Balls10, &Level::Balls10},
+        {C::Balls11, &Level::Balls11},
+        {C::Balls12, &Level::Balls12},
     }};
     for (const auto& [single, member] : kSingles) {
         if (single == name) {
@@ -67,16 +76,16 @@ Level::Level()
 ControlGroup* Level::Group(ControlName name)
 {
     switch (name) {
-    case ControlName::Wall: return &Wall;
-    case ControlName::Key: return &Key;
-    case ControlName::Balls: return &Balls;
-    case ControlName::Balls1: return &Balls1;
-    case ControlName::Balls2: return &Balls2;
-    case ControlName::Balls3: return &Balls3;
-    case ControlName::Balls5: return &Balls5;
-    case ControlName::Balls13: return &Balls13;
-    case ControlName::Balls14: return &Balls14;
-    default: return nullptr;
+        case ControlName::Wall: return &Wall;
+        case ControlName::Key: return &Key;
+        case ControlName::Balls: return &Balls;
+        case ControlName::Balls1: return &Balls1;
+        case ControlName::Balls2: return &Balls2;
+        case ControlName::Balls3: return &Balls3;
+        case ControlName::Balls5: return &Balls5;
+        case ControlName::Balls13: return &Balls13;
+        case ControlName::Balls14: return &Balls14;
+        default: return nullptr;
     }
 }
 
@@ -102,11 +111,11 @@ const Shape* Level::Find(ControlName name, std::int16_t index) const
 Label* Level::FindLabel(ControlName name)
 {
     switch (name) {
-    case ControlName::lblDeaths: return &lblDeaths;
-    case ControlName::Deaths: return &Deaths;
-    case ControlName::lblTime: return &lblTime;
-    case ControlName::Time: return &Time;
-    default: return nullptr;
+        case ControlName::lblDeaths: return &lblDeaths;
+        case ControlName::Deaths: return &Deaths;
+        case ControlName::lblTime: return &lblTime;
+        case ControlName::Time: return &Time;
+        default: return nullptr;
     }
 }
 

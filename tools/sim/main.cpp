@@ -8,8 +8,9 @@
 
 int main(int argc, char** argv)
 {
-    CLI::App app{"Plays Dravik without a window: runs game ticks, delivers the events of a script "
-                 "between them and prints the state as JSON lines."};
+    CLI::App app{
+        "Plays Dravik without a window: runs game ticks, delivers the events of a script "
+        "between them and prints the state as JSON lines."};
     app.name("dravik-sim");
     dravik::sim::RunOptions options;
     std::string input;

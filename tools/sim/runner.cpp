@@ -28,10 +28,10 @@ void Deliver(Form& form, const Event& event)
 {
     const auto code = static_cast<std::int16_t>(event.keyCode);  // 16-bit, as the window passes it
     switch (event.kind) {
-    case EventKind::KeyDown: form.Form_KeyDown(code, 0); break;
-    case EventKind::KeyUp: form.Form_KeyUp(code, 0); break;
-    case EventKind::Reset: form.mnuReset_Click(); break;
-    case EventKind::Clock: form.tmrTime_Timer(); break;
+        case EventKind::KeyDown: form.Form_KeyDown(code, 0); break;
+        case EventKind::KeyUp: form.Form_KeyUp(code, 0); break;
+        case EventKind::Reset: form.mnuReset_Click(); break;
+        case EventKind::Clock: form.tmrTime_Timer(); break;
     }
 }
 

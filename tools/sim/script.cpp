@@ -83,10 +83,10 @@ std::optional<std::string> ParseLine(const std::vector<std::string>& f, std::uin
 {
     std::uint64_t tick = 0;
     switch (ParseNumber(f[0], tick)) {
-    case NumberStatus::NotANumber: return "tick " + Quoted(f[0]) + " is not a number";
-    case NumberStatus::Negative: return "tick " + f[0] + " is below 1";
-    case NumberStatus::TooLarge: return "tick " + Quoted(f[0]) + " is too large";
-    case NumberStatus::Ok: break;
+        case NumberStatus::NotANumber: return "tick " + Quoted(f[0]) + " is not a number";
+        case NumberStatus::Negative: return "tick " + f[0] + " is below 1";
+        case NumberStatus::TooLarge: return "tick " + Quoted(f[0]) + " is too large";
+        case NumberStatus::Ok: break;
     }
     if (tick < 1) {
         return "tick " + f[0] + " is below 1";

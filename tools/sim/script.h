@@ -23,8 +23,8 @@ struct ScriptError {
 };
 
 struct Script {
-    std::vector<Event> events;          // in delivery order
-    std::optional<ScriptError> error;   // the first malformed line, if any
+    std::vector<Event> events;         // in delivery order
+    std::optional<ScriptError> error;  // the first malformed line, if any
 };
 
 // Reads a whole script: one event a line, "<tick> <event> [<arg>]"; blank

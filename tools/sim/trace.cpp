@@ -62,8 +62,8 @@ std::string StateLine(const Form& form, std::uint64_t tick, std::uint64_t wins)
     out += ", \"moves\": [" + std::to_string(form.MoveX) + ", " + std::to_string(form.MoveY) + "]";
 
     const std::array<std::int16_t, 17> velocities = {
-        form.VelBallsY,  form.VelBalls1Y, form.VelBalls2X,  form.VelBalls3X,  form.VelBalls4X,  form.VelBalls5X,
-        form.VelBalls6X, form.VelBalls6Y, form.VelBalls7X,  form.VelBalls7Y,  form.VelBalls8Y,  form.VelBalls9X,
+        form.VelBallsY,  form.VelBalls1Y,  form.VelBalls2X,  form.VelBalls3X,  form.VelBalls4X,  form.VelBalls5X,
+        form.VelBalls6X, form.VelBalls6Y,  form.VelBalls7X,  form.VelBalls7Y,  form.VelBalls8Y,  form.VelBalls9X,
         form.VelBalls9Y, form.VelBalls10X, form.VelBalls11X, form.VelBalls11Y, form.VelBalls12X,
     };
     out += ", \"velocities\": [";
@@ -73,8 +73,8 @@ std::string StateLine(const Form& form, std::uint64_t tick, std::uint64_t wins)
     out += "]";
 
     const std::array<ControlName, 13> moving = {
-        ControlName::Balls,  ControlName::Balls1, ControlName::Balls2,  ControlName::Balls3,  ControlName::Balls4,
-        ControlName::Balls5, ControlName::Balls6, ControlName::Balls7,  ControlName::Balls8,  ControlName::Balls9,
+        ControlName::Balls,   ControlName::Balls1,  ControlName::Balls2,  ControlName::Balls3, ControlName::Balls4,
+        ControlName::Balls5,  ControlName::Balls6,  ControlName::Balls7,  ControlName::Balls8, ControlName::Balls9,
         ControlName::Balls10, ControlName::Balls11, ControlName::Balls12,
     };
     out += ", \"balls\": {";

@@ -1,0 +1,132 @@
+// The wall push-out and the overlap test under it.
+#include <gtest/gtest.h>
+
+#include "game/form.h"
+#include "probe.h"
+
+namespace dravik {
+namespace {
+
+std::pair<float, float> PushOut(Form& form, float left, float top)
+{
+    Place(form.Square, left, top);
+    FormProbe::CheckWalls(form);
+    return {form.Square.Left, form.Square.Top};
+}
+
+using Point = std::pair<float, float>;
+
+TEST(Overlap, TouchingEdgesDoNotOverlap)
+{
+    RECT hit{1, 1, 1, 1};
+    EXPECT_EQ(IntersectRect(hit, {0, 0, 10, 10}, {10, 0, 20, 10}), 0);
+    EXPECT_EQ(hit, RECT{});
+    EXPECT_EQ(IntersectRect(hit, {0, 0, 10, 10}, {10, 10, 20, 20}), 0);
+    EXPECT_EQ(IntersectRect(hit, {0, 0, 10, 10}, {5, 5, 5, 8}), 0);  // zero width overlaps nothing
+    EXPECT_EQ(IntersectRect(hit, {0, 0, 10, 10}, {9, 9, 20, 20}), 1);
+    EXPECT_EQ(hit, (RECT{9, 9, 10, 10}));
+}
+
+TEST(Overlap, RectangleEdgesAreRoundedSumsTiesToEven)
+{
+    Shape s;
+    s.Left = 0.5F;
+    s.Top = 1.5F;
+    s.Width = 2.0F;
+    s.Height = 1.0F;
+    // right is round(2.5) = 2, not round(0.5) + round(2) = 2; bottom round(2.5) = 2.
+    EXPECT_EQ(RectOf(s), (RECT{0, 2, 2, 2}));
+    s.Width = 2.25F;  // 2.75 rounds to 3, where the sum of rounded parts would give 2
+    EXPECT_EQ(RectOf(s).right, 3);
+}
+
+TEST(CheckWalls, WorkedExamplesLandExactly)
+{
+    Form form;
+    EXPECT_EQ(PushOut(form, 960, 11400), (Point{960, 11385}));  // the floor
+    EXPECT_EQ(form.PushUp, 15);
+    EXPECT_EQ(form.PushDown, 390);
+    EXPECT_EQ(form.PushRight, 10575);
+    EXPECT_EQ(form.PushLeft, 1215);
+    EXPECT_EQ(PushOut(form, 120, 10560), (Point{150, 10560}));  // the left wall
+    EXPECT_EQ(form.PushRight, 30);
+    EXPECT_EQ(PushOut(form, 120, 9840), (Point{150, 9870}));  // the corner, two walls in one scan
+    EXPECT_EQ(form.PushUp, 405);
+    EXPECT_EQ(form.PushDown, 1905);
+    EXPECT_EQ(form.PushRight, 30);
+    EXPECT_EQ(form.PushLeft, 375);
+}
+
+TEST(CheckWalls, TouchingAWallIsNoOverlap)
+{
+    Form form;
+    EXPECT_EQ(PushOut(form, 150, 10560), (Point{150, 10560}));
+}
+
+TEST(CheckWalls, TiesGoUpThenDownThenRightThenLeft)
+{
+    Form form;
+    // One wall alone: move the others far away.
+    for (std::int16_t i = 1; i <= 15; ++i) {
+        Place(form.Wall.Item(i), 100000, 100000);
+    }
+    Shape& wall = form.Wall.Item(0);
+    Place(wall, 5000, 5000);
+    wall.Width = 1000;
+    wall.Height = 1000;
+    // PushUp = PushLeft = 15: up wins.
+    EXPECT_EQ(PushOut(form, 4640, 4640), (Point{4640, 4625}));
+    // PushDown = PushRight = 15: down wins.
+    EXPECT_EQ(PushOut(form, 5985, 5985), (Point{5985, 6000}));
+    // PushRight = PushLeft: right wins over left.
+    wall.Height = 10000;
+    wall.Width = 375;
+    Place(wall, 5000, 0);
+    EXPECT_EQ(PushOut(form, 5000, 5000), (Point{5375, 5000}));
+}
+
+TEST(CheckWalls, LaterWallsUseTheEntryRectangleButTheCurrentPosition)
+{
+    Form form;
+    // Bottom-right corner: the floor pushes up first, then Wall 3 pushes left.
+    EXPECT_EQ(PushOut(form, 11160, 11400), (Point{11145, 11385}));
+
+    // A wall the entry rectangle overlapped is still resolved after an earlier
+    // wall carried the player clear of it: the player is set against its edge.
+    for (std::int16_t i = 2; i <= 15; ++i) {
+        Place(form.Wall.Item(i), 100000, 100000);
+    }
+    Shape& first = form.Wall.Item(0);
+    Shape& second = form.Wall.Item(1);
+    Place(first, 1000, 970);
+    first.Width = 1000;
+    first.Height = 30;  // overlaps the player's top by 10: pushes it down to 1000
+    Place(second, 1000, 985);
+    second.Width = 1000;
+    second.Height = 10;  // overlapped at entry; clear of the pushed player by 5
+    // PushDown is -5, the smallest: the player is set back against its bottom edge.
+    EXPECT_EQ(PushOut(form, 1300, 990), (Point{1300, 995}));
+    EXPECT_EQ(form.PushDown, -5);
+}
+
+TEST(CheckWalls, AWallOnlyTheCorrectedPositionOverlapsWaitsForTheNextTick)
+{
+    Form form;
+    for (std::int16_t i = 2; i <= 15; ++i) {
+        Place(form.Wall.Item(i), 100000, 100000);
+    }
+    Shape& first = form.Wall.Item(0);
+    Shape& second = form.Wall.Item(1);
+    Place(first, 1000, 1300);
+    first.Width = 1000;
+    first.Height = 30;  // the player's bottom at 1315: pushed up to Top 925
+    Place(second, 1000, 900);
+    second.Width = 1000;
+    second.Height = 30;  // 900..930: the entry rectangle (top 940) misses it, the pushed one does not
+    EXPECT_EQ(PushOut(form, 1300, 940), (Point{1300, 925}));
+    FormProbe::CheckWalls(form);  // the next check resolves it
+    EXPECT_EQ(form.Square.Top, 930);
+}
+
+}  // namespace
+}  // namespace dravik

@@ -1,0 +1,394 @@
+#include "referee.h"
+
+#include <charconv>
+#include <cmath>
+#include <sstream>
+#include <utility>
+
+#include "level/fatal_error.h"
+#include "sim/runner.h"
+#include "sim/trace.h"
+
+namespace dravik::props {
+
+namespace {
+
+using C = ControlName;
+
+// Each ball velocity and the speed of its pair: it only ever holds +speed or
+// -speed once the first tick has run.
+struct VelocityRule {
+    std::int16_t Form::* velocity;
+    std::int16_t speed;
+    const char* name;
+};
+
+constexpr std::array<VelocityRule, 17> kVelocities = {{
+    {&Form::VelBallsY, 30, "VelBallsY"},     {&Form::VelBalls1Y, 30, "VelBalls1Y"},
+    {&Form::VelBalls2X, 80, "VelBalls2X"},   {&Form::VelBalls3X, 80, "VelBalls3X"},
+    {&Form::VelBalls4X, 40, "VelBalls4X"},   {&Form::VelBalls5X, 60, "VelBalls5X"},
+    {&Form::VelBalls6X, 30, "VelBalls6X"},   {&Form::VelBalls6Y, 30, "VelBalls6Y"},
+    {&Form::VelBalls7X, 30, "VelBalls7X"},   {&Form::VelBalls7Y, 30, "VelBalls7Y"},
+    {&Form::VelBalls8Y, 30, "VelBalls8Y"},   {&Form::VelBalls9X, 30, "VelBalls9X"},
+    {&Form::VelBalls9Y, 30, "VelBalls9Y"},   {&Form::VelBalls10X, 80, "VelBalls10X"},
+    {&Form::VelBalls11X, 30, "VelBalls11X"}, {&Form::VelBalls11Y, 30, "VelBalls11Y"},
+    {&Form::VelBalls12X, 80, "VelBalls12X"},
+}};
+
+// The rectangle each moving group's balls cover over time (left to right by
+// top to bottom, in twips).
+constexpr std::array<std::pair<C, Area>, 13> kSweptAreas = {{
+    {C::Balls, {2280, 9840, 8655, 11775}},   {C::Balls1, {2880, 9870, 9255, 11775}},
+    {C::Balls2, {9600, 3240, 11575, 9615}},  {C::Balls3, {9560, 2640, 11535, 9015}},
+    {C::Balls4, {2160, 1200, 9615, 1695}},   {C::Balls5, {2160, 480, 9615, 2415}},
+    {C::Balls6, {240, 2400, 2175, 9255}},    {C::Balls7, {270, 2400, 2175, 9255}},
+    {C::Balls8, {1080, 2400, 1455, 9255}},   {C::Balls9, {240, 7470, 9255, 9255}},
+    {C::Balls10, {240, 7440, 9255, 7815}},   {C::Balls11, {270, 7440, 9255, 9255}},
+    {C::Balls12, {240, 8880, 9255, 9255}},
+}};
+
+// The groups whose members are lined up on their leader, and the coordinate
+// the line-up copies.
+enum class Axis { Left, Top };
+constexpr std::array<std::pair<C, Axis>, 5> kLinedUp = {{
+    {C::Balls, Axis::Top},
+    {C::Balls1, Axis::Top},
+    {C::Balls2, Axis::Left},
+    {C::Balls3, Axis::Left},
+    {C::Balls5, Axis::Left},
+}};
+
+bool IsMovingBall(C name)
+{
+    for (const auto& [group, area] : kSweptAreas) {
+        if (group == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool Whole(float value)
+{
+    return std::isfinite(value) && std::trunc(value) == value;
+}
+
+std::string Describe(const Shape& s)
+{
+    std::ostringstream out;
+    out << "(" << s.Left << ", " << s.Top << ")";
+    return out.str();
+}
+
+std::string Named(C name, std::int16_t index)
+{
+    std::string text(NameOf(name));
+    if (index != kSingle) {
+        text += "(" + std::to_string(index) + ")";
+    }
+    return text;
+}
+
+// Calls f(shape) for every ball of a group or for the single ball.
+template <typename F>
+void ForEachBall(const Form& form, C name, F&& f)
+{
+    if (const ControlGroup* group = form.Group(name)) {
+        for (std::int16_t i = 0; i <= group->UBound(); ++i) {
+            if (group->Has(i)) {
+                f(group->Item(i), i);
+            }
+        }
+    } else {
+        f(*form.Find(name, kSingle), kSingle);
+    }
+}
+
+}  // namespace
+
+Referee::Referee(Form& form)
+    : form_(form), tick_([](Form& f) { f.tmrBall_Timer(); }), deliver_([](Form& f, const sim::Event& e) {
+          sim::Deliver(f, e);
+      })
+{
+    for (std::size_t g = 0; g < kSweptAreas.size(); ++g) {
+        areas_[g].group = kSweptAreas[g].first;
+        areas_[g].allowed = kSweptAreas[g].second;
+    }
+    form_.SetMessageBox(this);
+    TakeBaseline();
+}
+
+Referee::~Referee()
+{
+    form_.SetMessageBox(nullptr);
+}
+
+void Referee::Fail(const std::string& what) const
+{
+    throw RuleBroken("after " + std::to_string(stats_.ticks) + " ticks: " + what);
+}
+
+double Referee::CounterValue(const Label& counter) const
+{
+    const std::string& text = counter.Caption;
+    bool digits = !text.empty();
+    for (char c : text) {
+        digits = digits && c >= '0' && c <= '9';
+    }
+    double value = -1;
+    if (digits) {
+        std::from_chars(text.data(), text.data() + text.size(), value);
+    }
+    if (!digits || value < 0 || (text.size() > 1 && text[0] == '0')) {
+        Fail("counter caption \"" + text + "\" is not a whole number in its shortest form");
+    }
+    return value;
+}
+
+void Referee::TakeBaseline()
+{
+    if (form_.Key.Count() != 155 || form_.Key.UBound() != 154) {
+        Fail("the level has " + std::to_string(form_.Key.Count()) + " keys up to index " +
+             std::to_string(form_.Key.UBound()) + ", not 155 up to 154");
+    }
+    for (std::int16_t i = 0; i < 155; ++i) {
+        keysVisible_[static_cast<std::size_t>(i)] = form_.Key.Item(i).Visible;
+    }
+    deaths_ = CounterValue(form_.Deaths);
+    CounterValue(form_.Time);
+    time_ = form_.Time.Caption;
+}
+
+void Referee::Rebase()
+{
+    form_.SetMessageBox(this);
+    TakeBaseline();
+}
+
+void Referee::Show(std::string_view prompt)
+{
+    if (!inTick_) {
+        Fail("a message box opened outside the game tick");
+    }
+    if (prompt != kWinPrompt) {
+        Fail("the win box says \"" + std::string(prompt) + "\"");
+    }
+    for (bool visible : keysVisible_) {
+        if (visible) {
+            Fail("a win with a key still visible before the tick");
+        }
+    }
+    for (std::int16_t i = 0; i <= form_.Key.UBound(); ++i) {
+        if (!form_.Key.Item(i).Visible) {
+            Fail("the win box opened while Key(" + std::to_string(i) + ") was still hidden");
+        }
+    }
+    if (form_.Square.Left != kStartLeft || form_.Square.Top != kStartTop) {
+        Fail("the win box opened with the player at " + Describe(form_.Square) + ", not on the start point");
+    }
+    ++winsThisTick_;
+}
+
+void Referee::Deliver(const sim::Event& event)
+{
+    Form expected = form_;
+    try {
+        deliver_(form_, event);
+    } catch (const FatalError& e) {
+        Fail(std::string("fatal error in an event handler: ") + e.what());
+    }
+    switch (event.kind) {
+    case sim::EventKind::KeyDown:
+    case sim::EventKind::KeyUp: {
+        ++stats_.keyEvents;
+        const auto code = static_cast<std::int16_t>(event.keyCode);
+        const bool down = event.kind == sim::EventKind::KeyDown;
+        if (code == vbKeyLeft || code == vbKeyRight) {
+            expected.MoveX = !down ? 0 : (code == vbKeyRight ? 30 : -30);
+        }
+        if (code == vbKeyUp || code == vbKeyDown) {
+            expected.MoveY = !down ? 0 : (code == vbKeyDown ? 30 : -30);
+        }
+        break;
+    }
+    case sim::EventKind::Clock: {
+        ++stats_.clocks;
+        if (CounterValue(form_.Time) != CounterValue(expected.Time) + 1) {
+            Fail("the clock took TIME from " + expected.Time.Caption + " to " + form_.Time.Caption);
+        }
+        expected.Time.Caption = form_.Time.Caption;
+        break;
+    }
+    case sim::EventKind::Reset: {
+        ++stats_.resets;
+        expected.Square.Left = kStartLeft;
+        expected.Square.Top = kStartTop;
+        expected.Deaths.Caption = "0";
+        expected.Time.Caption = "0";
+        for (std::int16_t i = 0; i <= expected.Key.UBound(); ++i) {
+            expected.Key.Item(i).Visible = true;
+        }
+        break;
+    }
+    }
+    const std::string want = sim::StateLine(expected, 0, 0);
+    const std::string got = sim::StateLine(form_, 0, 0);
+    if (want != got) {
+        Fail("an event left the wrong state:\n  expected " + want + "\n  got      " + got);
+    }
+    TakeBaseline();
+}
+
+void Referee::Tick()
+{
+    const double deathsBefore = deaths_;
+    winsThisTick_ = 0;
+    inTick_ = true;
+    try {
+        tick_(form_);
+    } catch (const FatalError& e) {
+        inTick_ = false;
+        Fail(std::string("fatal error in the game tick: ") + e.what());
+    }
+    inTick_ = false;
+    ++stats_.ticks;
+    stats_.wins += winsThisTick_;
+
+    for (const VelocityRule& rule : kVelocities) {
+        const std::int16_t v = form_.*rule.velocity;
+        if (v != rule.speed && v != -rule.speed) {
+            Fail(std::string(rule.name) + " is " + std::to_string(v) + ", not " + std::to_string(rule.speed) +
+                 " or " + std::to_string(-rule.speed));
+        }
+    }
+    for (std::int16_t move : {form_.MoveX, form_.MoveY}) {
+        if (move != -30 && move != 0 && move != 30) {
+            Fail("a player step is " + std::to_string(move));
+        }
+    }
+    CheckBalls();
+    CheckLevel();
+
+    const double deathsAfter = CounterValue(form_.Deaths);
+    const bool died = deathsAfter != deathsBefore;
+    const bool restarted = died || winsThisTick_ > 0;
+    const float stepLeft = static_cast<float>(form_.MoveX);
+    const float stepTop = static_cast<float>(form_.MoveY);
+    if (restarted && (form_.Square.Left != kStartLeft + stepLeft || form_.Square.Top != kStartTop + stepTop)) {
+        Fail("after a death or a win the player ended the tick at " + Describe(form_.Square) +
+             " with its step (" + std::to_string(form_.MoveX) + ", " + std::to_string(form_.MoveY) +
+             "), not one step from the start point");
+    }
+    CheckKeysAfterTick(stepLeft, stepTop, restarted);
+    CheckCountersAfterTick(deathsBefore);
+}
+
+void Referee::CheckBalls()
+{
+    for (GroupArea& area : areas_) {
+        ForEachBall(form_, area.group, [&](const Shape& ball, std::int16_t index) {
+            const Area a{ball.Left, ball.Top, ball.Left + ball.Width, ball.Top + ball.Height};
+            if (!Whole(ball.Left) || !Whole(ball.Top)) {
+                Fail(Named(area.group, index) + " stands at " + Describe(ball) + ", not on whole twips");
+            }
+            if (a.left < area.allowed.left || a.top < area.allowed.top || a.right > area.allowed.right ||
+                a.bottom > area.allowed.bottom) {
+                Fail(Named(area.group, index) + " at " + Describe(ball) + " left the area its group sweeps");
+            }
+            if (!area.anySeen) {
+                area.seen = a;
+                area.anySeen = true;
+            }
+            area.seen.left = std::min(area.seen.left, a.left);
+            area.seen.top = std::min(area.seen.top, a.top);
+            area.seen.right = std::max(area.seen.right, a.right);
+            area.seen.bottom = std::max(area.seen.bottom, a.bottom);
+        });
+    }
+    for (const auto& [name, axis] : kLinedUp) {
+        const ControlGroup& group = *form_.Group(name);
+        const ControlGroup& laidOut = *pristine_.Group(name);
+        const Shape& leader = group.Item(0);
+        for (std::int16_t i = 0; i <= group.UBound(); ++i) {
+            const Shape& member = group.Item(i);
+            const Shape& original = laidOut.Item(i);
+            const bool moving = axis == Axis::Left ? member.Left == leader.Left : member.Top == leader.Top;
+            const bool fixed = axis == Axis::Left ? member.Top == original.Top : member.Left == original.Left;
+            if (!moving || !fixed) {
+                Fail(Named(name, i) + " at " + Describe(member) + " is out of line with its leader at " +
+                     Describe(leader));
+            }
+        }
+    }
+}
+
+void Referee::CheckLevel()
+{
+    for (const ControlRef& ref : DesignOrder()) {
+        if (IsLabel(ref.name)) {
+            continue;
+        }
+        const Shape& now = *form_.Find(ref.name, ref.index);
+        const Shape& then = *pristine_.Find(ref.name, ref.index);
+        if (now.Width != then.Width || now.Height != then.Height || now.Kind != then.Kind ||
+            now.FillColor != then.FillColor || now.FillStyle != then.FillStyle) {
+            Fail(Named(ref.name, ref.index) + " changed its size, figure or colour");
+        }
+        if (ref.name != C::Key && !now.Visible) {
+            Fail(Named(ref.name, ref.index) + " is hidden; only keys ever hide");
+        }
+        if (ref.name == C::Square) {
+            if (!Whole(now.Left) || !Whole(now.Top)) {
+                Fail("the player stands at " + Describe(now) + ", not on whole twips");
+            }
+        } else if (!IsMovingBall(ref.name) && (now.Left != then.Left || now.Top != then.Top)) {
+            Fail(Named(ref.name, ref.index) + " moved from " + Describe(then) + " to " + Describe(now));
+        }
+    }
+}
+
+void Referee::CheckKeysAfterTick(float stepLeft, float stepTop, bool restarted)
+{
+    // Where the key pickup saw the player: the player's step is the only move
+    // after it.
+    Shape seen = form_.Square;
+    seen.Left -= stepLeft;
+    seen.Top -= stepTop;
+    const RECT player = RectOf(seen);
+    RECT ignored;
+    for (std::int16_t i = 0; i < 155; ++i) {
+        const Shape& key = form_.Key.Item(i);
+        const bool touched = IntersectRect(ignored, player, RectOf(key)) != 0;
+        const bool before = keysVisible_[static_cast<std::size_t>(i)];
+        auto name = [i] { return "Key(" + std::to_string(i) + ")"; };
+        if (key.Visible && touched) {
+            Fail(name() + " is still visible under the player at " + Describe(seen));
+        }
+        if (!key.Visible && (before || restarted) && !touched) {
+            Fail(name() + " hid though the player at " + Describe(seen) + " does not touch it");
+        }
+        if (key.Visible && !before && !restarted) {
+            Fail(name() + " showed again without a death, a win or RESET");
+        }
+        if (!key.Visible && (before || restarted)) {
+            ++stats_.keysCollected;
+        }
+        keysVisible_[static_cast<std::size_t>(i)] = key.Visible;
+    }
+}
+
+void Referee::CheckCountersAfterTick(double deathsBefore)
+{
+    const double deathsAfter = CounterValue(form_.Deaths);
+    if (deathsAfter < deathsBefore) {
+        Fail("DEATHS fell from " + std::to_string(deathsBefore) + " to " + form_.Deaths.Caption + " in a tick");
+    }
+    stats_.deaths += static_cast<std::uint64_t>(deathsAfter - deathsBefore);
+    deaths_ = deathsAfter;
+    if (form_.Time.Caption != time_) {
+        Fail("TIME changed from " + time_ + " to " + form_.Time.Caption + " in a game tick");
+    }
+}
+
+}  // namespace dravik::props

@@ -1,0 +1,115 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "game/form.h"
+#include "sim/script.h"
+
+namespace dravik::props {
+
+// Thrown when the game breaks one of its rules; the message says which rule,
+// on which tick and with which values.
+class RuleBroken : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A rectangle in twips with inclusive edges, for the areas the balls sweep.
+struct Area {
+    float left = 0, top = 0, right = 0, bottom = 0;
+    friend bool operator==(const Area&, const Area&) = default;
+};
+
+// What one moving ball group may cover, and what it did cover.
+struct GroupArea {
+    ControlName group;
+    Area allowed;
+    Area seen;
+    bool anySeen = false;
+};
+
+// What a stretch of play went through, so a test can tell that the rules it
+// checked were actually exercised.
+struct PlayStats {
+    std::uint64_t ticks = 0;
+    std::uint64_t deaths = 0;
+    std::uint64_t keysCollected = 0;
+    std::uint64_t wins = 0;
+    std::uint64_t resets = 0;
+    std::uint64_t clocks = 0;
+    std::uint64_t keyEvents = 0;
+};
+
+// Drives a form and checks, after every tick and every event, what the game's
+// rules guarantee whatever the player does:
+//  - every velocity holds one of the two values of its pair, the steps are
+//    -30, 0 or 30, and every position is a whole number of twips;
+//  - every moving ball stays inside the area its group sweeps; the members of
+//    a row or column share their leader's moving coordinate and keep their
+//    other one; nothing else of the level ever moves, and only keys hide;
+//  - there are 155 keys; no visible key overlaps the player where the key
+//    pickup saw it, and a key hides only where the player touched it;
+//  - DEATHS holds a whole number that only grows, and after a death the
+//    player steps off from the start point with every key shown;
+//  - TIME changes only by one on the clock, and RESET zeroes both counters;
+//  - a win comes only with every key collected, and restarts the level before
+//    its box opens;
+//  - no fatal error.
+// The referee is the form's message box while it lives.
+class Referee : public MessageBox {
+public:
+    explicit Referee(Form& form);
+    ~Referee() override;
+    Referee(const Referee&) = delete;
+    Referee& operator=(const Referee&) = delete;
+
+    // Delivers one event between two ticks (its tick number is ignored).
+    void Deliver(const sim::Event& event);
+
+    // Runs one game tick.
+    void Tick();
+
+    // Takes the form as it now stands as the new baseline, after a test has
+    // placed the player or hidden keys by hand.
+    void Rebase();
+
+    const PlayStats& Stats() const { return stats_; }
+    const std::array<GroupArea, 13>& Areas() const { return areas_; }
+
+    // Replaces the tick the referee runs; lets the tests check the referee
+    // itself against a deliberately broken game.
+    void SetTick(std::function<void(Form&)> tick) { tick_ = std::move(tick); }
+    void SetDeliver(std::function<void(Form&, const sim::Event&)> deliver) { deliver_ = std::move(deliver); }
+
+    void Show(std::string_view prompt) override;
+
+private:
+    [[noreturn]] void Fail(const std::string& what) const;
+    void CheckLevel();
+    void CheckBalls();
+    void CheckKeysAfterTick(float stepLeft, float stepTop, bool restarted);
+    void CheckCountersAfterTick(double deathsBefore);
+    double CounterValue(const Label& counter) const;
+    void TakeBaseline();
+
+    Form& form_;
+    Level pristine_;  // the level as laid out, to compare what never moves
+    std::function<void(Form&)> tick_;
+    std::function<void(Form&, const sim::Event&)> deliver_;
+    std::array<GroupArea, 13> areas_;
+    PlayStats stats_;
+
+    // The state after the previous tick or event.
+    std::array<bool, 155> keysVisible_{};
+    double deaths_ = 0;
+    std::string time_;
+    std::uint64_t winsThisTick_ = 0;
+    bool inTick_ = false;
+};
+
+}  // namespace dravik::props
