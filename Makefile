@@ -10,7 +10,7 @@ deps:
 	@scripts/deps.sh
 
 build: deps
-	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --preset release -B $(BUILD_DIR) >/dev/null
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
 test: build

@@ -7,14 +7,10 @@ namespace {
 std::vector<Region> BuildRegions()
 {
     std::vector<Region> regions = {
-        {"lower corridor", 2100, 9885, 9210, 11370},
-        {"right corridor", 9645, 2445, 11130, 9450},
-        {"top corridor", 2205, 525, 9210, 2010},
-        {"left corridor", 285, 2445, 1770, 8850},
-        {"key block", 285, 7485, 8850, 8850},
-        {"rest zones", 9645, 9885, 11130, 11370},
-        {"rest zones", 9645, 525, 11130, 2010},
-        {"rest zones", 285, 525, 1770, 2010},
+        {"lower corridor", 2100, 9885, 9210, 11370}, {"right corridor", 9645, 2445, 11130, 9450},
+        {"top corridor", 2205, 525, 9210, 2010},     {"left corridor", 285, 2445, 1770, 8850},
+        {"key block", 285, 7485, 8850, 8850},        {"rest zones", 9645, 9885, 11130, 11370},
+        {"rest zones", 9645, 525, 11130, 2010},      {"rest zones", 285, 525, 1770, 2010},
     };
     // Every cell of the safe path through the field: a player that keeps 15
     // twips clear of the cell's edges touches no ball of the field.
@@ -70,14 +66,14 @@ void RandomPlayer::EventsBefore(std::uint64_t tick, std::vector<sim::Event>& out
             heldY_ = 0;
         }
         switch (rng_.Below(3)) {
-        case 0: heldX_ = vbKeyLeft; break;
-        case 1: heldX_ = vbKeyRight; break;
-        default: break;
+            case 0: heldX_ = vbKeyLeft; break;
+            case 1: heldX_ = vbKeyRight; break;
+            default: break;
         }
         switch (rng_.Below(3)) {
-        case 0: heldY_ = vbKeyUp; break;
-        case 1: heldY_ = vbKeyDown; break;
-        default: break;
+            case 0: heldY_ = vbKeyUp; break;
+            case 1: heldY_ = vbKeyDown; break;
+            default: break;
         }
         if (heldX_ != 0) {
             key(sim::EventKind::KeyDown, heldX_);

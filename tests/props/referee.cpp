@@ -18,32 +18,46 @@ using C = ControlName;
 // Each ball velocity and the speed of its pair: it only ever holds +speed or
 // -speed once the first tick has run.
 struct VelocityRule {
-    std::int16_t Form::* velocity;
+    std::int16_t Form::*velocity;
     std::int16_t speed;
     const char* name;
 };
 
 constexpr std::array<VelocityRule, 17> kVelocities = {{
-    {&Form::VelBallsY, 30, "VelBallsY"},     {&Form::VelBalls1Y, 30, "VelBalls1Y"},
-    {&Form::VelBalls2X, 80, "VelBalls2X"},   {&Form::VelBalls3X, 80, "VelBalls3X"},
-    {&Form::VelBalls4X, 40, "VelBalls4X"},   {&Form::VelBalls5X, 60, "VelBalls5X"},
-    {&Form::VelBalls6X, 30, "VelBalls6X"},   {&Form::VelBalls6Y, 30, "VelBalls6Y"},
-    {&Form::VelBalls7X, 30, "VelBalls7X"},   {&Form::VelBalls7Y, 30, "VelBalls7Y"},
-    {&Form::VelBalls8Y, 30, "VelBalls8Y"},   {&Form::VelBalls9X, 30, "VelBalls9X"},
-    {&Form::VelBalls9Y, 30, "VelBalls9Y"},   {&Form::VelBalls10X, 80, "VelBalls10X"},
-    {&Form::VelBalls11X, 30, "VelBalls11X"}, {&Form::VelBalls11Y, 30, "VelBalls11Y"},
+    {&Form::VelBallsY, 30, "VelBallsY"},
+    {&Form::VelBalls1Y, 30, "VelBalls1Y"},
+    {&Form::VelBalls2X, 80, "VelBalls2X"},
+    {&Form::VelBalls3X, 80, "VelBalls3X"},
+    {&Form::VelBalls4X, 40, "VelBalls4X"},
+    {&Form::VelBalls5X, 60, "VelBalls5X"},
+    {&Form::VelBalls6X, 30, "VelBalls6X"},
+    {&Form::VelBalls6Y, 30, "VelBalls6Y"},
+    {&Form::VelBalls7X, 30, "VelBalls7X"},
+    {&Form::VelBalls7Y, 30, "VelBalls7Y"},
+    {&Form::VelBalls8Y, 30, "VelBalls8Y"},
+    {&Form::VelBalls9X, 30, "VelBalls9X"},
+    {&Form::VelBalls9Y, 30, "VelBalls9Y"},
+    {&Form::VelBalls10X, 80, "VelBalls10X"},
+    {&Form::VelBalls11X, 30, "VelBalls11X"},
+    {&Form::VelBalls11Y, 30, "VelBalls11Y"},
     {&Form::VelBalls12X, 80, "VelBalls12X"},
 }};
 
 // The rectangle each moving group's balls cover over time (left to right by
 // top to bottom, in twips).
 constexpr std::array<std::pair<C, Area>, 13> kSweptAreas = {{
-    {C::Balls, {2280, 9840, 8655, 11775}},   {C::Balls1, {2880, 9870, 9255, 11775}},
-    {C::Balls2, {9600, 3240, 11575, 9615}},  {C::Balls3, {9560, 2640, 11535, 9015}},
-    {C::Balls4, {2160, 1200, 9615, 1695}},   {C::Balls5, {2160, 480, 9615, 2415}},
-    {C::Balls6, {240, 2400, 2175, 9255}},    {C::Balls7, {270, 2400, 2175, 9255}},
-    {C::Balls8, {1080, 2400, 1455, 9255}},   {C::Balls9, {240, 7470, 9255, 9255}},
-    {C::Balls10, {240, 7440, 9255, 7815}},   {C::Balls11, {270, 7440, 9255, 9255}},
+    {C::Balls, {2280, 9840, 8655, 11775}},
+    {C::Balls1, {2880, 9870, 9255, 11775}},
+    {C::Balls2, {9600, 3240, 11575, 9615}},
+    {C::Balls3, {9560, 2640, 11535, 9015}},
+    {C::Balls4, {2160, 1200, 9615, 1695}},
+    {C::Balls5, {2160, 480, 9615, 2415}},
+    {C::Balls6, {240, 2400, 2175, 9255}},
+    {C::Balls7, {270, 2400, 2175, 9255}},
+    {C::Balls8, {1080, 2400, 1455, 9255}},
+    {C::Balls9, {240, 7470, 9255, 9255}},
+    {C::Balls10, {240, 7440, 9255, 7815}},
+    {C::Balls11, {270, 7440, 9255, 9255}},
     {C::Balls12, {240, 8880, 9255, 9255}},
 }};
 
@@ -107,15 +121,16 @@ void ForEachBall(const Form& form, C name, F&& f)
 }  // namespace
 
 Referee::Referee(Form& form)
-    : form_(form), tick_([](Form& f) { f.tmrBall_Timer(); }), deliver_([](Form& f, const sim::Event& e) {
-          sim::Deliver(f, e);
-      })
+    : form_(form),
+      tick_([](Form& f) { f.tmrBall_Timer(); }),
+      deliver_([](Form& f, const sim::Event& e) { sim::Deliver(f, e); })
 {
     for (std::size_t g = 0; g < kSweptAreas.size(); ++g) {
         areas_[g].group = kSweptAreas[g].first;
         areas_[g].allowed = kSweptAreas[g].second;
     }
     form_.SetMessageBox(this);
+    WatchShapes();
     TakeBaseline();
 }
 
@@ -163,6 +178,7 @@ void Referee::TakeBaseline()
 void Referee::Rebase()
 {
     form_.SetMessageBox(this);
+    WatchShapes();
     TakeBaseline();
 }
 
@@ -199,38 +215,38 @@ void Referee::Deliver(const sim::Event& event)
         Fail(std::string("fatal error in an event handler: ") + e.what());
     }
     switch (event.kind) {
-    case sim::EventKind::KeyDown:
-    case sim::EventKind::KeyUp: {
-        ++stats_.keyEvents;
-        const auto code = static_cast<std::int16_t>(event.keyCode);
-        const bool down = event.kind == sim::EventKind::KeyDown;
-        if (code == vbKeyLeft || code == vbKeyRight) {
-            expected.MoveX = !down ? 0 : (code == vbKeyRight ? 30 : -30);
+        case sim::EventKind::KeyDown:
+        case sim::EventKind::KeyUp: {
+            ++stats_.keyEvents;
+            const auto code = static_cast<std::int16_t>(event.keyCode);
+            const bool down = event.kind == sim::EventKind::KeyDown;
+            if (code == vbKeyLeft || code == vbKeyRight) {
+                expected.MoveX = !down ? 0 : (code == vbKeyRight ? 30 : -30);
+            }
+            if (code == vbKeyUp || code == vbKeyDown) {
+                expected.MoveY = !down ? 0 : (code == vbKeyDown ? 30 : -30);
+            }
+            break;
         }
-        if (code == vbKeyUp || code == vbKeyDown) {
-            expected.MoveY = !down ? 0 : (code == vbKeyDown ? 30 : -30);
+        case sim::EventKind::Clock: {
+            ++stats_.clocks;
+            if (CounterValue(form_.Time) != CounterValue(expected.Time) + 1) {
+                Fail("the clock took TIME from " + expected.Time.Caption + " to " + form_.Time.Caption);
+            }
+            expected.Time.Caption = form_.Time.Caption;
+            break;
         }
-        break;
-    }
-    case sim::EventKind::Clock: {
-        ++stats_.clocks;
-        if (CounterValue(form_.Time) != CounterValue(expected.Time) + 1) {
-            Fail("the clock took TIME from " + expected.Time.Caption + " to " + form_.Time.Caption);
+        case sim::EventKind::Reset: {
+            ++stats_.resets;
+            expected.Square.Left = kStartLeft;
+            expected.Square.Top = kStartTop;
+            expected.Deaths.Caption = "0";
+            expected.Time.Caption = "0";
+            for (std::int16_t i = 0; i <= expected.Key.UBound(); ++i) {
+                expected.Key.Item(i).Visible = true;
+            }
+            break;
         }
-        expected.Time.Caption = form_.Time.Caption;
-        break;
-    }
-    case sim::EventKind::Reset: {
-        ++stats_.resets;
-        expected.Square.Left = kStartLeft;
-        expected.Square.Top = kStartTop;
-        expected.Deaths.Caption = "0";
-        expected.Time.Caption = "0";
-        for (std::int16_t i = 0; i <= expected.Key.UBound(); ++i) {
-            expected.Key.Item(i).Visible = true;
-        }
-        break;
-    }
     }
     const std::string want = sim::StateLine(expected, 0, 0);
     const std::string got = sim::StateLine(form_, 0, 0);
@@ -258,8 +274,8 @@ void Referee::Tick()
     for (const VelocityRule& rule : kVelocities) {
         const std::int16_t v = form_.*rule.velocity;
         if (v != rule.speed && v != -rule.speed) {
-            Fail(std::string(rule.name) + " is " + std::to_string(v) + ", not " + std::to_string(rule.speed) +
-                 " or " + std::to_string(-rule.speed));
+            Fail(std::string(rule.name) + " is " + std::to_string(v) + ", not " + std::to_string(rule.speed) + " or " +
+                 std::to_string(-rule.speed));
         }
     }
     for (std::int16_t move : {form_.MoveX, form_.MoveY}) {
@@ -276,9 +292,8 @@ void Referee::Tick()
     const float stepLeft = static_cast<float>(form_.MoveX);
     const float stepTop = static_cast<float>(form_.MoveY);
     if (restarted && (form_.Square.Left != kStartLeft + stepLeft || form_.Square.Top != kStartTop + stepTop)) {
-        Fail("after a death or a win the player ended the tick at " + Describe(form_.Square) +
-             " with its step (" + std::to_string(form_.MoveX) + ", " + std::to_string(form_.MoveY) +
-             "), not one step from the start point");
+        Fail("after a death or a win the player ended the tick at " + Describe(form_.Square) + " with its step (" +
+             std::to_string(form_.MoveX) + ", " + std::to_string(form_.MoveY) + "), not one step from the start point");
     }
     CheckKeysAfterTick(stepLeft, stepTop, restarted);
     CheckCountersAfterTick(deathsBefore);
@@ -323,27 +338,40 @@ void Referee::CheckBalls()
     }
 }
 
-void Referee::CheckLevel()
+void Referee::WatchShapes()
 {
+    shapes_.clear();
     for (const ControlRef& ref : DesignOrder()) {
         if (IsLabel(ref.name)) {
             continue;
         }
-        const Shape& now = *form_.Find(ref.name, ref.index);
-        const Shape& then = *pristine_.Find(ref.name, ref.index);
+        const Role role = ref.name == C::Square    ? Role::Player
+                          : ref.name == C::Key     ? Role::Key
+                          : IsMovingBall(ref.name) ? Role::MovingBall
+                                                   : Role::Fixed;
+        shapes_.push_back(
+            {form_.Find(ref.name, ref.index), pristine_.Find(ref.name, ref.index), ref.name, ref.index, role});
+    }
+}
+
+void Referee::CheckLevel()
+{
+    for (const Watched& w : shapes_) {
+        const Shape& now = *w.now;
+        const Shape& then = *w.laidOut;
         if (now.Width != then.Width || now.Height != then.Height || now.Kind != then.Kind ||
             now.FillColor != then.FillColor || now.FillStyle != then.FillStyle) {
-            Fail(Named(ref.name, ref.index) + " changed its size, figure or colour");
+            Fail(Named(w.name, w.index) + " changed its size, figure or colour");
         }
-        if (ref.name != C::Key && !now.Visible) {
-            Fail(Named(ref.name, ref.index) + " is hidden; only keys ever hide");
+        if (w.role != Role::Key && !now.Visible) {
+            Fail(Named(w.name, w.index) + " is hidden; only keys ever hide");
         }
-        if (ref.name == C::Square) {
+        if (w.role == Role::Player) {
             if (!Whole(now.Left) || !Whole(now.Top)) {
                 Fail("the player stands at " + Describe(now) + ", not on whole twips");
             }
-        } else if (!IsMovingBall(ref.name) && (now.Left != then.Left || now.Top != then.Top)) {
-            Fail(Named(ref.name, ref.index) + " moved from " + Describe(then) + " to " + Describe(now));
+        } else if (w.role != Role::MovingBall && (now.Left != then.Left || now.Top != then.Top)) {
+            Fail(Named(w.name, w.index) + " moved from " + Describe(then) + " to " + Describe(now));
         }
     }
 }

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "game/form.h"
 #include "sim/script.h"
@@ -96,9 +97,21 @@ private:
     void CheckCountersAfterTick(double deathsBefore);
     double CounterValue(const Label& counter) const;
     void TakeBaseline();
+    void WatchShapes();
 
     Form& form_;
     Level pristine_;  // the level as laid out, to compare what never moves
+
+    // Every shape of the form beside its laid-out twin.
+    enum class Role { Player, Key, MovingBall, Fixed };
+    struct Watched {
+        const Shape* now;
+        const Shape* laidOut;
+        ControlName name;
+        std::int16_t index;
+        Role role;
+    };
+    std::vector<Watched> shapes_;
     std::function<void(Form&)> tick_;
     std::function<void(Form&, const sim::Event&)> deliver_;
     std::array<GroupArea, 13> areas_;

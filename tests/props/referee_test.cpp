@@ -1,13 +1,15 @@
 // The referee must notice a game that breaks its rules; otherwise a million
 // quiet ticks of random play would prove nothing. Each case plays the real
 // game with one fault slipped in after the tick or the event.
+#include "referee.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
 
 #include "level/fatal_error.h"
-#include "referee.h"
+#include "sim/runner.h"
 
 namespace dravik::props {
 namespace {
@@ -61,10 +63,10 @@ TEST(Referee, CatchesBallsBreakingTheirRules)
     EXPECT_NE(Verdict([](Form& f) { f.Balls8.Top = 9300; }).find("Balls8 at (1080, 9300) left the area"),
               std::string::npos);
     EXPECT_NE(Verdict([](Form& f) { f.Balls2.Item(3).Left += 80; }).find("Balls2(3)"), std::string::npos);
-    EXPECT_NE(Verdict([](Form& f) { f.Balls1.Item(5).Left += 30; }).find("out of line"), std::string::npos);
-    EXPECT_NE(Verdict([](Form& f) { f.Balls6.Left += 0.5F; }).find("not on whole twips"), std::string::npos);
-    EXPECT_NE(Verdict([](Form& f) { f.Balls13.Item(40).Top += 15; }).find("Balls13(40) moved"),
+    EXPECT_NE(Verdict([](Form& f) { f.Balls1.Item(2).Left += 30; }).find("Balls1(2) at (5310, 11310) is out of line"),
               std::string::npos);
+    EXPECT_NE(Verdict([](Form& f) { f.Balls6.Left += 0.5F; }).find("not on whole twips"), std::string::npos);
+    EXPECT_NE(Verdict([](Form& f) { f.Balls13.Item(40).Top += 15; }).find("Balls13(40) moved"), std::string::npos);
     EXPECT_NE(Verdict([](Form& f) { f.Wall.Item(3).Left += 15; }).find("Wall(3) moved"), std::string::npos);
     EXPECT_NE(Verdict([](Form& f) { f.Balls10.Visible = false; }).find("only keys ever hide"), std::string::npos);
 }
@@ -77,8 +79,7 @@ TEST(Referee, CatchesKeysBreakingTheirRules)
     onKey.Square.Top = 10620;
     EXPECT_NE(Verdict(onKey, [](Form& f) { f.Key.Item(0).Visible = true; }).find("Key(0) is still visible"),
               std::string::npos);
-    EXPECT_NE(Verdict([](Form& f) { f.Key.Item(100).Visible = false; }).find("Key(100) hid though"),
-              std::string::npos);
+    EXPECT_NE(Verdict([](Form& f) { f.Key.Item(100).Visible = false; }).find("Key(100) hid though"), std::string::npos);
 
     Form collected;
     collected.Key.Item(7).Visible = false;
@@ -87,20 +88,16 @@ TEST(Referee, CatchesKeysBreakingTheirRules)
 
     // A win that comes with keys still to collect.
     Form early;
-    Referee* referee = nullptr;
-    {
-        Referee r(early);
-        referee = &r;
-        r.SetTick([&](Form& f) {
-            f.tmrBall_Timer();
-            referee->Show(kWinPrompt);
-        });
-        try {
-            r.Tick();
-            ADD_FAILURE() << "a win with every key visible went unnoticed";
-        } catch (const RuleBroken& e) {
-            EXPECT_NE(std::string(e.what()).find("a win with a key still visible"), std::string::npos);
-        }
+    Referee referee(early);
+    referee.SetTick([&referee](Form& f) {
+        f.tmrBall_Timer();
+        referee.Show(kWinPrompt);
+    });
+    try {
+        referee.Tick();
+        ADD_FAILURE() << "a win with every key visible went unnoticed";
+    } catch (const RuleBroken& e) {
+        EXPECT_NE(std::string(e.what()).find("a win with a key still visible"), std::string::npos);
     }
 }
 
@@ -150,8 +147,7 @@ TEST(Referee, CatchesEventHandlersBreakingTheirRules)
               std::string::npos);
     EXPECT_EQ(verdict(clock, [](Form&) {}), "");
     EXPECT_NE(verdict(clock, [](Form& f) { f.Time.Caption = "2"; }).find("TIME from 0 to 2"), std::string::npos);
-    EXPECT_NE(verdict(clock, [](Form& f) { f.Key.Item(3).Visible = false; }).find("wrong state"),
-              std::string::npos);
+    EXPECT_NE(verdict(clock, [](Form& f) { f.Key.Item(3).Visible = false; }).find("wrong state"), std::string::npos);
     EXPECT_EQ(verdict(reset, [](Form&) {}), "");
     EXPECT_NE(verdict(reset, [](Form& f) { f.Deaths.Caption = "1"; }).find("wrong state"), std::string::npos);
     EXPECT_NE(verdict(reset, [](Form& f) { f.VelBallsY = -30; }).find("wrong state"), std::string::npos);
