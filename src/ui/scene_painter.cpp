@@ -1,0 +1,146 @@
+#include "ui/scene_painter.h"
+
+#include "ui/scene_geometry.h"
+
+namespace dravik::ui {
+
+namespace {
+
+QFont LabelFont(double points)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(points);
+    font.setWeight(QFont::Normal);
+    font.setItalic(false);
+    font.setUnderline(false);
+    font.setStrikeOut(false);
+    return font;
+}
+
+}  // namespace
+
+QRgb RgbOf(Colour colour)
+{
+    return qRgb(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
+                static_cast<int>((colour >> 16) & 0xFF));
+}
+
+ScenePainter::ScenePainter(QColor outline) : outline_(outline.rgb()) {}
+
+void ScenePainter::SetOutlineColour(QColor outline)
+{
+    if (outline.rgb() != outline_) {
+        outline_ = outline.rgb();
+        sprites_.Clear();
+    }
+}
+
+const QFont& ScenePainter::FontOf(double points)
+{
+    auto it = fonts_.find(points);
+    if (it == fonts_.end()) {
+        it = fonts_.emplace(points, LabelFont(points)).first;
+    }
+    return it->second;
+}
+
+void ScenePainter::Paint(QPainter& painter, const Level& level, const QRegion& region)
+{
+    lastDrawn_ = 0;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    for (const QRect& rect : region) {
+        painter.fillRect(rect, QColor(RgbOf(kBackground)));
+    }
+
+    // Shapes are placed in device pixels, so that every edge falls on a whole
+    // pixel of the screen whatever the scale factor.
+    const QTransform logical = painter.worldTransform();
+    const QTransform toDevice = painter.deviceTransform();
+    const QTransform deviceSpace = toDevice.inverted() * logical;
+    const int outlineWidth = OutlineWidth(toDevice);
+    painter.setWorldTransform(deviceSpace);
+
+    const QRect reach = region.boundingRect();
+    const std::vector<ControlRef>& order = DesignOrder();
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        if (IsLabel(it->name)) {
+            const Label* label = level.FindLabel(it->name);
+            const QRect bounds = PaintBounds(TwipRectOf(*label->layout));
+            if (reach.intersects(bounds) && region.intersects(bounds)) {
+                painter.setWorldTransform(logical);
+                PaintLabel(painter, *label, toDevice, outlineWidth);
+                painter.setWorldTransform(deviceSpace);
+                ++lastDrawn_;
+            }
+            continue;
+        }
+        const Shape* shape = level.Find(it->name, it->index);
+        if (shape == nullptr || !shape->Visible) {
+            continue;
+        }
+        const QRect bounds = PaintBounds(TwipRectOf(*shape));
+        if (reach.intersects(bounds) && region.intersects(bounds)) {
+            PaintShape(painter, *shape, toDevice, outlineWidth);
+            ++lastDrawn_;
+        }
+    }
+    painter.restore();
+}
+
+void ScenePainter::PaintShape(QPainter& painter, const Shape& shape, const QTransform& toDevice, int outlineWidth)
+{
+    const QRect box = DeviceRect(FigureOf(shape), toDevice);
+    const QRgb fill = RgbOf(shape.FillColor);
+    if (shape.Kind == kCircle) {
+        painter.drawImage(box.topLeft(), sprites_.Get(fill, outline_, box.size(), outlineWidth));
+        return;
+    }
+    painter.fillRect(box, QColor(fill));
+    Frame(painter, box, outlineWidth, outline_);
+}
+
+// Draws a label in logical coordinates; its box, border and clip are placed
+// in device pixels like the shapes.
+void ScenePainter::PaintLabel(QPainter& painter, const Label& label, const QTransform& toDevice, int outlineWidth)
+{
+    const LabelRow& row = *label.layout;
+    const QRect box = DeviceRect(TwipRectOf(row), toDevice);
+    const QTransform logical = painter.worldTransform();
+    const QTransform deviceSpace = toDevice.inverted() * logical;
+    QRectF text = LogicalRect(TwipRectOf(row));
+
+    painter.save();
+    painter.setWorldTransform(deviceSpace);
+    if (row.opaque) {
+        painter.fillRect(box, QColor(RgbOf(kWhite)));
+        Frame(painter, box, outlineWidth, outline_);
+        painter.setClipRect(box.adjusted(outlineWidth, outlineWidth, -outlineWidth, -outlineWidth), Qt::IntersectClip);
+        text.adjust(1, 1, -1, -1);
+    } else {
+        painter.setClipRect(box, Qt::IntersectClip);
+    }
+    painter.setWorldTransform(logical);
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    painter.setFont(FontOf(row.fontPoints));
+    painter.setPen(QColor(RgbOf(kBlack)));
+    painter.drawText(text, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, QString::fromStdString(label.Caption));
+    painter.restore();
+}
+
+// A line of `width` device pixels along the inside of the box.
+void ScenePainter::Frame(QPainter& painter, const QRect& box, int width, QRgb colour)
+{
+    const QColor c(colour);
+    if (box.width() <= 2 * width || box.height() <= 2 * width) {
+        painter.fillRect(box, c);
+        return;
+    }
+    painter.fillRect(QRect(box.left(), box.top(), box.width(), width), c);
+    painter.fillRect(QRect(box.left(), box.bottom() - width + 1, box.width(), width), c);
+    painter.fillRect(QRect(box.left(), box.top() + width, width, box.height() - 2 * width), c);
+    painter.fillRect(QRect(box.right() - width + 1, box.top() + width, width, box.height() - 2 * width), c);
+}
+
+}  // namespace dravik::ui
