@@ -1,5 +1,6 @@
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <string>
 
 #include "game/form.h"
@@ -31,23 +32,52 @@ double CaptionValue(const std::string& caption)
     return value;
 }
 
-// The shortest text that reads back as the same number: 42, not 42.0.
-std::string ShortestText(double value)
+// The number as a counter shows it: whole numbers below 10^15 in plain digits
+// (100000, never 1e+05), larger ones in the shortest scientific form.
+std::string CounterText(double value)
 {
-    char buffer[64];
-    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, end);
+    char buffer[400];
+    const auto format = std::fabs(value) < 1e15 ? std::chars_format::fixed : std::chars_format::scientific;
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, format);
+    std::string text(buffer, end);
+    for (char& c : text) {
+        c = c == 'e' ? 'E' : c;
+    }
+    return text;
+}
+
+// The everyday case, a caption of plain digits: counted without a detour
+// through text-to-double and back, with the same result.
+bool IncrementDigits(std::string& caption)
+{
+    if (caption.empty() || caption.size() > 15) {
+        return false;
+    }
+    std::uint64_t value = 0;
+    for (char c : caption) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    char buffer[24];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value + 1);
+    caption.assign(buffer, end);
+    return true;
 }
 
 }  // namespace
 
 void IncrementCounter(Label& counter)
 {
+    if (IncrementDigits(counter.Caption)) {
+        return;
+    }
     const double next = CaptionValue(counter.Caption) + 1.0;
     if (!std::isfinite(next)) {
         throw FatalError(FaultKind::Overflow, "overflow: counter caption too large");
     }
-    counter.Caption = ShortestText(next);
+    counter.Caption = CounterText(next);
 }
 
 }  // namespace dravik

@@ -81,7 +81,7 @@ private:
     void LineUpLeft(ControlGroup& group);
 
     // The overlap test of the current PlayerRect with a shape; builds ObjRect.
-    bool Touches(const Shape& object);
+    bool Touches(const Shape& object) { return OverlapTest(object, PlayerRect, ObjRect, HitRect); }
 
     // Hazard contact with one group or one single shape.
     void CheckBallGroup(ControlGroup& group);

@@ -19,11 +19,19 @@ inline void Increment16(std::int16_t& counter)
     ++counter;
 }
 
+// Rounds to the nearest integer, ties to even (the default rounding mode),
+// into 64 bits; NaN and values beyond 64 bits give INT64_MIN, which every
+// range check below rejects.
+inline long long RoundToNearest(double value)
+{
+    return std::llrint(value);
+}
+
 // Rounds to the nearest integer, ties to even, into 32 bits.
 inline std::int32_t RoundToInt32(double value)
 {
-    const double r = std::nearbyint(value);  // the default rounding mode: nearest, ties to even
-    if (!(r >= static_cast<double>(INT32_MIN) && r <= static_cast<double>(INT32_MAX))) {
+    const long long r = RoundToNearest(value);
+    if (r < INT32_MIN || r > INT32_MAX || std::isnan(value)) [[unlikely]] {
         throw FatalError(FaultKind::Overflow, "overflow: value does not fit in 32 bits");
     }
     return static_cast<std::int32_t>(r);
@@ -32,8 +40,8 @@ inline std::int32_t RoundToInt32(double value)
 // Rounds to the nearest integer, ties to even, into 16 bits.
 inline std::int16_t RoundToInt16(double value)
 {
-    const double r = std::nearbyint(value);
-    if (!(r >= static_cast<double>(INT16_MIN) && r <= static_cast<double>(INT16_MAX))) {
+    const long long r = RoundToNearest(value);
+    if (r < INT16_MIN || r > INT16_MAX || std::isnan(value)) [[unlikely]] {
         throw FatalError(FaultKind::Overflow, "overflow: value does not fit in 16 bits");
     }
     return static_cast<std::int16_t>(r);

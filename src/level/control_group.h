@@ -14,21 +14,33 @@ public:
     // Adds a member; indexes must be added in increasing order.
     void Add(std::int16_t index, const Shape& shape);
 
-    Shape& Item(std::int16_t index);
-    const Shape& Item(std::int16_t index) const;
+    Shape& Item(std::int16_t index) { return members_[Checked(index)]; }
+    const Shape& Item(std::int16_t index) const { return members_[Checked(index)]; }
 
     // Highest index in use, and number of members.
-    std::int16_t UBound() const { return static_cast<std::int16_t>(slots_.size()) - 1; }
-    std::int16_t Count() const { return static_cast<std::int16_t>(members_.size()); }
+    std::int16_t UBound() const { return static_cast<std::int16_t>(members_.size()) - 1; }
+    std::int16_t Count() const { return count_; }
 
     // True when the group has a member with this index.
-    bool Has(std::int16_t index) const;
+    bool Has(std::int16_t index) const
+    {
+        return index >= 0 && static_cast<std::size_t>(index) < present_.size() &&
+               present_[static_cast<std::size_t>(index)] != 0;
+    }
 
 private:
-    int SlotOf(std::int16_t index) const;
+    std::size_t Checked(std::int16_t index) const
+    {
+        if (!Has(index)) [[unlikely]] {
+            MissingMember(index);
+        }
+        return static_cast<std::size_t>(index);
+    }
+    [[noreturn]] static void MissingMember(std::int16_t index);
 
-    std::vector<Shape> members_;
-    std::vector<std::int16_t> slots_;  // index -> position in members_, -1 for a gap
+    std::vector<Shape> members_;         // by index; a gap holds an unused shape
+    std::vector<std::uint8_t> present_;  // by index: 1 for a member, 0 for a gap
+    std::int16_t count_ = 0;
 };
 
 }  // namespace dravik

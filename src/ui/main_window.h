@@ -33,8 +33,8 @@ public:
     PlayfieldView* playfield() const { return view_; }
     QAction* resetAction() const { return reset_; }
     WinBox& winBox() { return winBox_; }
-    const TickPacer& tickPacer() const { return ticks_; }
-    const TickPacer& clockPacer() const { return clock_; }
+    TickPacer& tickPacer() { return ticks_; }
+    TickPacer& clockPacer() { return clock_; }
 
     // Game ticks run to their end so far.
     std::int64_t TicksRun() const { return ticksRun_; }

@@ -9,9 +9,17 @@ namespace {
 
 constexpr double kTwip = kTwipsPerPixel;
 
+// Far beyond any screen, and safe to convert to int.
+constexpr double kFarAway = 1e7;
+
+int ToPixel(double value)
+{
+    return std::isnan(value) ? 0 : static_cast<int>(std::clamp(value, -kFarAway, kFarAway));
+}
+
 int RoundEdge(double device)
 {
-    return static_cast<int>(std::floor(device + 0.5));
+    return ToPixel(std::floor(device + 0.5));
 }
 
 }  // namespace
@@ -61,10 +69,10 @@ int OutlineWidth(const QTransform& toDevice)
 
 QRect PaintBounds(const TwipRect& r)
 {
-    const int left = static_cast<int>(std::floor(r.left / kTwip)) - 1;
-    const int top = static_cast<int>(std::floor(r.top / kTwip)) - 1;
-    const int right = static_cast<int>(std::ceil((r.left + r.width) / kTwip)) + 1;
-    const int bottom = static_cast<int>(std::ceil((r.top + r.height) / kTwip)) + 1;
+    const int left = ToPixel(std::floor(r.left / kTwip)) - 1;
+    const int top = ToPixel(std::floor(r.top / kTwip)) - 1;
+    const int right = ToPixel(std::ceil((r.left + r.width) / kTwip)) + 1;
+    const int bottom = ToPixel(std::ceil((r.top + r.height) / kTwip)) + 1;
     return {QPoint(left, top), QSize(right - left, bottom - top)};
 }
 

@@ -62,12 +62,22 @@ TEST(Counters, CountOnAsTextWithNoSixteenBitLimit)
     Form form;
     form.tmrTime_Timer();
     EXPECT_EQ(form.Time.Caption, "1");
-    for (const auto& [before, after] : std::vector<std::pair<std::string, std::string>>{{"41", "42"},
-                                                                                        {"59", "60"},
-                                                                                        {"99", "100"},
-                                                                                        {"32767", "32768"},
-                                                                                        {"65535", "65536"},
-                                                                                        {"2147483647", "2147483648"}}) {
+    for (const auto& [before, after] :
+         std::vector<std::pair<std::string, std::string>>{{"41", "42"},
+                                                          {"59", "60"},
+                                                          {"99", "100"},
+                                                          {"32767", "32768"},
+                                                          {"65535", "65536"},
+                                                          {"2147483647", "2147483648"},
+                                                          {"99999", "100000"},
+                                                          {"999999", "1000000"},
+                                                          {"007", "8"},
+                                                          {" 12 ", "13"},
+                                                          {"1.5", "2.5"},
+                                                          {"-1", "0"},
+                                                          {"999999999999999", "1E+15"},
+                                                          {"1E+15", "1.000000000000001E+15"},
+                                                          {"1E+16", "1E+16"}}) {
         form.Time.Caption = before;
         form.tmrTime_Timer();
         EXPECT_EQ(form.Time.Caption, after);
