@@ -60,6 +60,9 @@ bool IncrementDigits(std::string& caption)
         }
         value = value * 10 + static_cast<std::uint64_t>(c - '0');
     }
+    if (value + 1 >= 1'000'000'000'000'000) {
+        return false;  // shown in scientific form
+    }
     char buffer[24];
     const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value + 1);
     caption.assign(buffer, end);
