@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "solve/search.h"
+
+namespace dravik::solve {
+
+// The script of a run as text, one event a line: "<tick> down|up <key code>".
+std::string ScriptText(const Run& run);
+
+// What playing a run from the start did, through dravik-sim's own runner.
+struct Replay {
+    std::vector<std::uint64_t> winTicks;  // every tick whose goal check declared a win
+    std::string deaths;                   // the DEATHS caption after the last tick
+    bool WinsAt(std::uint64_t tick) const { return winTicks.size() == 1 && winTicks.front() == tick; }
+};
+
+// Plays the run's script on a fresh form up to and including its win tick.
+Replay PlayBack(const Run& run);
+
+}  // namespace dravik::solve

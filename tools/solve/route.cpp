@@ -1,0 +1,439 @@
+#include "solve/route.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+#include <string>
+
+#include "game/rect.h"
+
+namespace dravik::solve {
+
+namespace {
+
+RECT SquareRect(const Shape& square, int left, int top)
+{
+    Shape s = square;
+    s.Left = static_cast<float>(left);
+    s.Top = static_cast<float>(top);
+    return RectOf(s);
+}
+
+bool Overlaps(const RECT& a, const RECT& b)
+{
+    RECT hit;
+    return IntersectRect(hit, a, b) != 0;
+}
+
+// The Left values on the grid at which the square overlaps a key, and the
+// Top values likewise: the open ranges (key - square, key + key size).
+struct Touch {
+    int firstColumn, lastColumn;
+    int firstRow, lastRow;
+};
+
+Touch TouchOf(const Shape& key, const Shape& square)
+{
+    const double left = key.Left, top = key.Top;
+    const double lo = left - square.Width, hi = left + key.Width;
+    const double loY = top - square.Height, hiY = top + key.Height;
+    Touch t;
+    t.firstColumn = static_cast<int>(std::floor(lo / kPitch)) + 1;
+    t.lastColumn = static_cast<int>(std::ceil(hi / kPitch)) - 1;
+    t.firstRow = static_cast<int>(std::floor(loY / kPitch)) + 1;
+    t.lastRow = static_cast<int>(std::ceil(hiY / kPitch)) - 1;
+    return t;
+}
+
+// The free cell in column i nearest to the row that centres the square on
+// the key, within the rows that touch it; -1 when there is none.
+int AimInColumn(const StaticMap& map, const Shape& key, const Shape& square, int i)
+{
+    if (i < 0 || i >= map.Width()) {
+        return -1;
+    }
+    const Touch t = TouchOf(key, square);
+    const double centre = (key.Top + (key.Height - square.Height) / 2.0) / kPitch;
+    const int ideal = static_cast<int>(std::lround(centre));
+    for (int d = 0; d <= t.lastRow - t.firstRow; ++d) {
+        for (int j : {ideal - d, ideal + d}) {
+            if (j >= t.firstRow && j <= t.lastRow && j >= 0 && j < map.Height() && map.Free(map.CellOf(i, j))) {
+                return map.CellOf(i, j);
+            }
+        }
+    }
+    return -1;
+}
+
+// True when the square can slide straight up or down column i between two
+// cells of it.
+bool ClearColumn(const StaticMap& map, int from, int to)
+{
+    const int i = map.ColumnOf(from);
+    int a = map.RowOf(from), b = map.RowOf(to);
+    if (a > b) {
+        std::swap(a, b);
+    }
+    for (int j = a; j <= b; ++j) {
+        if (!map.Free(map.CellOf(i, j))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Keys touched one after another by a sweep down column i, starting from
+// `seed` and taking in unassigned neighbours above and below while the gap
+// between two tops stays within what a square touches at once.
+std::vector<int> SweepFrom(const Level& level, const StaticMap& map, int seed, int i, const std::vector<bool>& assigned)
+{
+    const Shape& square = level.Square;
+    std::vector<int> candidates;
+    for (std::int16_t k = 0; k <= level.Key.UBound(); ++k) {
+        const Touch t = TouchOf(level.Key.Item(k), square);
+        if (!assigned[static_cast<std::size_t>(k)] && i >= t.firstColumn && i <= t.lastColumn &&
+            AimInColumn(map, level.Key.Item(k), square, i) >= 0) {
+            candidates.push_back(k);
+        }
+    }
+    auto topOf = [&](int k) { return level.Key.Item(static_cast<std::int16_t>(k)).Top; };
+    std::stable_sort(candidates.begin(), candidates.end(), [&](int a, int b) { return topOf(a) < topOf(b); });
+    const auto at = std::find(candidates.begin(), candidates.end(), seed);
+    if (at == candidates.end()) {
+        return {};
+    }
+    const double reach = square.Height + level.Key.Item(static_cast<std::int16_t>(seed)).Height;
+    auto linked = [&](int a, int b) {
+        const Shape& ka = level.Key.Item(static_cast<std::int16_t>(a));
+        const Shape& kb = level.Key.Item(static_cast<std::int16_t>(b));
+        return std::fabs(static_cast<double>(kb.Top) - ka.Top) <= reach &&
+               ClearColumn(map, AimInColumn(map, ka, square, i), AimInColumn(map, kb, square, i));
+    };
+    const std::size_t s = static_cast<std::size_t>(at - candidates.begin());
+    std::size_t lo = s, hi = s;
+    while (lo > 0 && linked(candidates[lo - 1], candidates[lo])) {
+        --lo;
+    }
+    while (hi + 1 < candidates.size() && linked(candidates[hi], candidates[hi + 1])) {
+        ++hi;
+    }
+    return std::vector<int>(candidates.begin() + static_cast<std::ptrdiff_t>(lo),
+                            candidates.begin() + static_cast<std::ptrdiff_t>(hi) + 1);
+}
+
+}  // namespace
+
+StaticMap::StaticMap(const Level& level)
+{
+    std::vector<RECT> blocks;
+    double right = 0, bottom = 0;
+    for (std::int16_t w = 0; w <= level.Wall.UBound(); ++w) {
+        const Shape& wall = level.Wall.Item(w);
+        blocks.push_back(RectOf(wall));
+        right = std::max(right, static_cast<double>(wall.Left) + wall.Width);
+        bottom = std::max(bottom, static_cast<double>(wall.Top) + wall.Height);
+    }
+    // The field's balls never move and are deadly; the harmless ones among
+    // them mark the safe path and are left out.
+    for (std::int16_t b = 0; b <= level.Balls13.UBound(); ++b) {
+        blocks.push_back(RectOf(level.Balls13.Item(b)));
+    }
+    width_ = static_cast<int>(std::ceil(right / kPitch)) + 1;
+    height_ = static_cast<int>(std::ceil(bottom / kPitch)) + 1;
+    free_.assign(static_cast<std::size_t>(Cells()), 1);
+    for (int j = 0; j < height_; ++j) {
+        for (int i = 0; i < width_; ++i) {
+            const RECT r = SquareRect(level.Square, i * kPitch, j * kPitch);
+            for (const RECT& b : blocks) {
+                if (Overlaps(r, b)) {
+                    free_[static_cast<std::size_t>(CellOf(i, j))] = 0;
+                    break;
+                }
+            }
+        }
+    }
+}
+
+int StaticMap::CellAt(float left, float top) const
+{
+    const int i = static_cast<int>(std::floor(left / kPitch));
+    const int j = static_cast<int>(std::floor(top / kPitch));
+    if (i < 0 || j < 0 || i >= width_ || j >= height_) {
+        return -1;
+    }
+    return CellOf(i, j);
+}
+
+Field DistanceField(const StaticMap& map, const std::vector<int>& sources)
+{
+    Field field(static_cast<std::size_t>(map.Cells()), kFar);
+    std::vector<int> queue;
+    queue.reserve(static_cast<std::size_t>(map.Cells()));
+    for (int c : sources) {
+        if (c >= 0 && map.Free(c) && field[static_cast<std::size_t>(c)] == kFar) {
+            field[static_cast<std::size_t>(c)] = 0;
+            queue.push_back(c);
+        }
+    }
+    const int w = map.Width(), h = map.Height();
+    for (std::size_t head = 0; head < queue.size(); ++head) {
+        const int c = queue[head];
+        const int i = map.ColumnOf(c), j = map.RowOf(c);
+        const std::uint16_t next = static_cast<std::uint16_t>(field[static_cast<std::size_t>(c)] + 1);
+        for (int dj = -1; dj <= 1; ++dj) {
+            for (int di = -1; di <= 1; ++di) {
+                const int ni = i + di, nj = j + dj;
+                if ((di == 0 && dj == 0) || ni < 0 || nj < 0 || ni >= w || nj >= h) {
+                    continue;
+                }
+                const int n = map.CellOf(ni, nj);
+                if (map.Free(n) && field[static_cast<std::size_t>(n)] == kFar) {
+                    field[static_cast<std::size_t>(n)] = next;
+                    queue.push_back(n);
+                }
+            }
+        }
+    }
+    // A square pressed into a wall is pushed back out next tick: rate it one
+    // tick behind its best free neighbour.
+    Field pressed = field;
+    for (int c = 0; c < map.Cells(); ++c) {
+        if (map.Free(c)) {
+            continue;
+        }
+        const int i = map.ColumnOf(c), j = map.RowOf(c);
+        std::uint16_t best = kFar;
+        for (int dj = -1; dj <= 1; ++dj) {
+            for (int di = -1; di <= 1; ++di) {
+                const int ni = i + di, nj = j + dj;
+                if (ni >= 0 && nj >= 0 && ni < w && nj < h && map.Free(map.CellOf(ni, nj))) {
+                    best = std::min(best, field[static_cast<std::size_t>(map.CellOf(ni, nj))]);
+                }
+            }
+        }
+        if (best != kFar) {
+            pressed[static_cast<std::size_t>(c)] = static_cast<std::uint16_t>(best + 1);
+        }
+    }
+    return pressed;
+}
+
+std::vector<Lane> BuildLanes(const Level& level, const StaticMap& map)
+{
+    const Shape& square = level.Square;
+    const std::size_t keyCount = static_cast<std::size_t>(level.Key.UBound()) + 1;
+    std::vector<int> byRightEdge;
+    for (std::size_t k = 0; k < keyCount; ++k) {
+        byRightEdge.push_back(static_cast<int>(k));
+    }
+    auto keyAt = [&](int k) -> const Shape& { return level.Key.Item(static_cast<std::int16_t>(k)); };
+    std::stable_sort(byRightEdge.begin(), byRightEdge.end(), [&](int a, int b) {
+        const Touch ta = TouchOf(keyAt(a), square), tb = TouchOf(keyAt(b), square);
+        if (ta.lastColumn != tb.lastColumn) {
+            return ta.lastColumn < tb.lastColumn;
+        }
+        return keyAt(a).Top < keyAt(b).Top;
+    });
+
+    std::vector<bool> assigned(keyCount, false);
+    std::vector<Lane> lanes;
+    for (int seed : byRightEdge) {
+        if (assigned[static_cast<std::size_t>(seed)]) {
+            continue;
+        }
+        // Every column that touches the seed key; keep those whose sweep
+        // takes in the most keys, and of those the middle one.
+        const Touch t = TouchOf(keyAt(seed), square);
+        std::size_t most = 0;
+        std::vector<std::pair<int, std::vector<int>>> best;
+        for (int i = t.firstColumn; i <= t.lastColumn; ++i) {
+            std::vector<int> sweep = SweepFrom(level, map, seed, i, assigned);
+            if (sweep.empty() || sweep.size() < most) {
+                continue;
+            }
+            if (sweep.size() > most) {
+                most = sweep.size();
+                best.clear();
+            }
+            best.emplace_back(i, std::move(sweep));
+        }
+        if (best.empty()) {
+            throw std::runtime_error("key " + std::to_string(seed) + " cannot be touched from any free cell");
+        }
+        const auto& [column, keys] = best[best.size() / 2];
+        Lane lane;
+        for (int k : keys) {
+            assigned[static_cast<std::size_t>(k)] = true;
+            lane.keys.push_back(k);
+            lane.aims.push_back(AimInColumn(map, keyAt(k), square, column));
+        }
+        lanes.push_back(std::move(lane));
+    }
+    return lanes;
+}
+
+Route PlanRoute(const Level& level, const StaticMap& map)
+{
+    const std::vector<Lane> lanes = BuildLanes(level, map);
+    const std::size_t keyCount = static_cast<std::size_t>(level.Key.UBound()) + 1;
+
+    Route route;
+    for (int c = 0; c < map.Cells(); ++c) {
+        if (map.Free(c)) {
+            const RECT r = SquareRect(level.Square, map.ColumnOf(c) * kPitch, map.RowOf(c) * kPitch);
+            if (Overlaps(r, RectOf(level.shpGoal))) {
+                route.goalCells.push_back(c);
+            }
+        }
+    }
+    const int start = map.CellAt(level.Square.Left, level.Square.Top);
+
+    // Travel between every pair of aims, from the start, and to the goal.
+    std::vector<int> aimOf(keyCount, -1);
+    for (const Lane& lane : lanes) {
+        for (std::size_t n = 0; n < lane.keys.size(); ++n) {
+            aimOf[static_cast<std::size_t>(lane.keys[n])] = lane.aims[n];
+        }
+    }
+    std::vector<std::vector<std::uint32_t>> between(keyCount, std::vector<std::uint32_t>(keyCount));
+    std::vector<std::uint32_t> fromStart(keyCount), toGoal(keyCount);
+    for (std::size_t b = 0; b < keyCount; ++b) {
+        const Field field = DistanceField(map, {aimOf[b]});
+        for (std::size_t a = 0; a < keyCount; ++a) {
+            between[a][b] = field[static_cast<std::size_t>(aimOf[a])];
+        }
+        fromStart[b] = field[static_cast<std::size_t>(start)];
+    }
+    const Field goal = DistanceField(map, route.goalCells);
+    for (std::size_t a = 0; a < keyCount; ++a) {
+        toGoal[a] = goal[static_cast<std::size_t>(aimOf[a])];
+    }
+
+    // A lane swept in direction d (0 down the screen, 1 up) enters at one end
+    // and leaves at the other.
+    const std::size_t n = lanes.size();
+    auto entry = [&](std::size_t l, int d) { return d == 0 ? lanes[l].keys.front() : lanes[l].keys.back(); };
+    auto exit = [&](std::size_t l, int d) { return d == 0 ? lanes[l].keys.back() : lanes[l].keys.front(); };
+    std::vector<std::uint32_t> inside(n, 0);
+    for (std::size_t l = 0; l < n; ++l) {
+        for (std::size_t m = 1; m < lanes[l].keys.size(); ++m) {
+            inside[l] +=
+                between[static_cast<std::size_t>(lanes[l].keys[m - 1])][static_cast<std::size_t>(lanes[l].keys[m])];
+        }
+    }
+    auto hop = [&](int fromKey, std::size_t l, int d) {
+        return between[static_cast<std::size_t>(fromKey)][static_cast<std::size_t>(entry(l, d))] + inside[l];
+    };
+
+    std::vector<std::pair<std::size_t, int>> tour;  // lane, direction
+    constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
+    if (n <= 20) {
+        // Held-Karp over (set of lanes swept, last lane, its direction).
+        const std::size_t masks = std::size_t{1} << n;
+        auto slot = [&](std::size_t mask, std::size_t l, int d) {
+            return (mask * n + l) * 2 + static_cast<std::size_t>(d);
+        };
+        std::vector<std::uint32_t> cost(masks * n * 2, kNone);
+        std::vector<std::uint8_t> came(masks * n * 2, 0xFF);
+        for (std::size_t l = 0; l < n; ++l) {
+            for (int d = 0; d < 2; ++d) {
+                cost[slot(std::size_t{1} << l, l, d)] = fromStart[static_cast<std::size_t>(entry(l, d))] + inside[l];
+            }
+        }
+        for (std::size_t mask = 1; mask < masks; ++mask) {
+            for (std::size_t l = 0; l < n; ++l) {
+                if (!(mask & (std::size_t{1} << l))) {
+                    continue;
+                }
+                for (int d = 0; d < 2; ++d) {
+                    const std::uint32_t here = cost[slot(mask, l, d)];
+                    if (here == kNone) {
+                        continue;
+                    }
+                    for (std::size_t m = 0; m < n; ++m) {
+                        if (mask & (std::size_t{1} << m)) {
+                            continue;
+                        }
+                        for (int e = 0; e < 2; ++e) {
+                            const std::uint32_t next = here + hop(exit(l, d), m, e);
+                            std::uint32_t& best = cost[slot(mask | (std::size_t{1} << m), m, e)];
+                            if (next < best) {
+                                best = next;
+                                came[slot(mask | (std::size_t{1} << m), m, e)] =
+                                    static_cast<std::uint8_t>(l * 2 + static_cast<std::size_t>(d));
+                            }
+                        }
+                    }
+                }
+            }
+        }
+        const std::size_t full = masks - 1;
+        std::uint32_t best = kNone;
+        std::size_t last = 0;
+        int lastDir = 0;
+        for (std::size_t l = 0; l < n; ++l) {
+            for (int d = 0; d < 2; ++d) {
+                const std::uint32_t c = cost[slot(full, l, d)];
+                if (c != kNone && c + toGoal[static_cast<std::size_t>(exit(l, d))] < best) {
+                    best = c + toGoal[static_cast<std::size_t>(exit(l, d))];
+                    last = l;
+                    lastDir = d;
+                }
+            }
+        }
+        std::size_t mask = full;
+        while (mask != 0) {
+            tour.emplace_back(last, lastDir);
+            const std::uint8_t prev = came[slot(mask, last, lastDir)];
+            mask &= ~(std::size_t{1} << last);
+            last = prev / 2;
+            lastDir = prev % 2;
+        }
+        std::reverse(tour.begin(), tour.end());
+    } else {
+        // Too many lanes for the exact tour: always sweep the nearest next.
+        std::vector<bool> done(n, false);
+        int at = -1;
+        for (std::size_t step = 0; step < n; ++step) {
+            std::uint32_t best = kNone;
+            std::pair<std::size_t, int> pick{0, 0};
+            for (std::size_t l = 0; l < n; ++l) {
+                for (int d = 0; d < 2 && !done[l]; ++d) {
+                    const std::uint32_t c =
+                        at < 0 ? fromStart[static_cast<std::size_t>(entry(l, d))] + inside[l] : hop(at, l, d);
+                    if (c < best) {
+                        best = c;
+                        pick = {l, d};
+                    }
+                }
+            }
+            done[pick.first] = true;
+            at = exit(pick.first, pick.second);
+            tour.push_back(pick);
+        }
+    }
+
+    for (const auto& [l, d] : tour) {
+        std::vector<int> keys = lanes[l].keys;
+        std::vector<int> aims = lanes[l].aims;
+        if (d == 1) {
+            std::reverse(keys.begin(), keys.end());
+            std::reverse(aims.begin(), aims.end());
+        }
+        route.order.insert(route.order.end(), keys.begin(), keys.end());
+        route.aims.insert(route.aims.end(), aims.begin(), aims.end());
+    }
+    route.remaining.assign(route.order.size(), 0);
+    for (std::size_t s = route.order.size(); s-- > 0;) {
+        const std::size_t key = static_cast<std::size_t>(route.order[s]);
+        route.remaining[s] = s + 1 == route.order.size()
+                                 ? toGoal[key]
+                                 : between[key][static_cast<std::size_t>(route.order[s + 1])] + route.remaining[s + 1];
+    }
+    route.length = route.order.empty() ? goal[static_cast<std::size_t>(start)]
+                                       : fromStart[static_cast<std::size_t>(route.order.front())] + route.remaining[0];
+    return route;
+}
+
+}  // namespace dravik::solve

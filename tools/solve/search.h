@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "sim/script.h"
+
+namespace dravik::solve {
+
+// The arrows held during one tick: -1, 0 or 1 on each axis (left/up is -1).
+struct Move {
+    std::int8_t dx = 0;
+    std::int8_t dy = 0;
+    friend bool operator==(const Move&, const Move&) = default;
+};
+
+// The arrow events, delivered before `tick`, that turn the held arrows of
+// `from` into those of `to`: a key-down for each axis that starts or turns,
+// a key-up for each that stops.
+std::vector<sim::Event> EventsBetween(Move from, Move to, std::uint64_t tick);
+
+// A whole run: the arrows held in each tick from tick 1, and the tick whose
+// goal check declares the win (the last one, with no arrow held).
+struct Run {
+    std::vector<Move> moves;
+    std::uint64_t winTick = 0;
+};
+
+// The script of a run, in dravik-sim's input format.
+std::vector<sim::Event> ScriptEvents(const Run& run);
+
+struct SearchOptions {
+    std::uint64_t seed = 1;       // breaks ties between equally good states
+    std::size_t width = 800;      // states kept per tick
+    std::size_t maxWidth = 6400;  // the beam doubles up to this when it dies out
+    std::uint64_t maxTicks = 30000;
+    double timeLimit = 0;  // seconds of wall time; 0 for none
+    // Receives a progress line now and then: the plan, then the tick, keys
+    // collected and time taken as the search goes.
+    std::function<void(const std::string&)> progress;
+};
+
+enum class Outcome { Won, TimeUp, NoRun };
+
+struct SearchResult {
+    Outcome outcome = Outcome::NoRun;
+    Run run;
+    std::string message;             // why there is no run
+    std::uint64_t ticksTried = 0;    // real ticks run to test candidate moves
+    std::size_t width = 0;           // beam width of the search that won
+    std::uint32_t plannedTicks = 0;  // the route's length on the static map
+    double seconds = 0;
+};
+
+// Searches for a winning run with no death. Deterministic for given options
+// (the time limit aside, which only ever cuts a search short).
+SearchResult Search(const SearchOptions& options);
+
+}  // namespace dravik::solve
