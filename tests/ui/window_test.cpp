@@ -1,0 +1,308 @@
+// The real window on the offscreen platform, driven through its QWindow like
+// a window system would: keys, the menu, activation, the boxes.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWindow>
+
+#include "scene_probe.h"
+#include "ui/main_window.h"
+#include "ui/screenshot.h"
+
+namespace dravik::ui {
+namespace {
+
+class Window : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
+
+    QWindow* handle() { return window.windowHandle(); }
+    Form& form() { return window.form(); }
+
+    void Key(QEvent::Type type, Qt::Key key, bool autoRepeat = false)
+    {
+        QKeyEvent event(type, key, Qt::NoModifier, QString(), autoRepeat);
+        QCoreApplication::sendEvent(handle(), &event);
+    }
+
+    // Where the player stands after `ms` more milliseconds of play.
+    QPointF PlayerAfter(int ms)
+    {
+        QTest::qWait(ms);
+        return {form().Square.Left, form().Square.Top};
+    }
+
+    // Sets up a win for the next tick: every key collected, the player in the goal.
+    void ArrangeWin()
+    {
+        for (std::int16_t i = 0; i <= form().Key.UBound(); ++i) {
+            form().Key.Item(i).Visible = false;
+        }
+        form().Square.Left = 3600;
+        form().Square.Top = 6000;
+    }
+
+    MainWindow window;
+};
+
+TEST_F(Window, OpensWithItsCaptionClientAreaAndMenu)
+{
+    EXPECT_EQ(window.windowTitle(), "Dravik 1");
+    QTRY_COMPARE(window.playfield()->size(), QSize(1047, 830));
+    EXPECT_EQ(window.playfield()->geometry().top(), window.menuBar()->geometry().bottom() + 1);
+    const QList<QAction*> actions = window.menuBar()->actions();
+    ASSERT_EQ(actions.size(), 1);
+    EXPECT_EQ(actions[0]->text(), "RESET");
+    EXPECT_EQ(actions[0]->menu(), nullptr);
+    EXPECT_TRUE(actions[0]->isEnabled());
+    EXPECT_EQ(QApplication::applicationDisplayName(), "Dravik");
+}
+
+TEST_F(Window, ResizingMovesNothing)
+{
+    using namespace probe;
+    const Shape& player = form().Square;
+    const QPoint at((player.Left + 187) / 15, (player.Top + 187) / 15);
+    const QPoint origin = window.playfield()->pos();
+    window.resize(500, 400);
+    QTRY_COMPARE(window.playfield()->width(), 500);
+    EXPECT_EQ(window.playfield()->pos(), origin);
+    EXPECT_EQ(window.playfield()->grab().toImage().pixel(100, 100) | 0xff000000u, kPaleGreen);  // Rest3
+    window.resize(1300, 1000);
+    QTRY_COMPARE(window.playfield()->width(), 1300);
+    const QImage big = window.playfield()->grab().toImage();
+    EXPECT_EQ(big.pixel(at) | 0xff000000u, kRed);
+    EXPECT_EQ(big.pixel(1200, 900) | 0xff000000u, kCyan);
+}
+
+TEST_F(Window, ArrowKeysReachTheFormAndMoveThePlayer)
+{
+    QTest::keyPress(handle(), Qt::Key_Right);
+    EXPECT_EQ(form().MoveX, 30);
+    QTRY_VERIFY(form().Square.Left > 960 + 90);
+    QTest::keyPress(handle(), Qt::Key_Up, Qt::ShiftModifier);
+    EXPECT_EQ(form().MoveY, -30);
+    QTest::keyRelease(handle(), Qt::Key_Up);
+    QTest::keyRelease(handle(), Qt::Key_Right);
+    EXPECT_EQ(form().MoveX, 0);
+    EXPECT_EQ(form().MoveY, 0);
+    const QPointF stopped = PlayerAfter(20);
+    EXPECT_EQ(PlayerAfter(100), stopped);
+}
+
+TEST_F(Window, AutoRepeatPairsDoNotStopThePlayer)
+{
+    Key(QEvent::KeyPress, Qt::Key_Right);
+    for (int i = 0; i < 10; ++i) {
+        const float before = form().Square.Left;
+        Key(QEvent::KeyRelease, Qt::Key_Right, true);
+        EXPECT_EQ(form().MoveX, 30);
+        Key(QEvent::KeyPress, Qt::Key_Right, true);
+        QTRY_VERIFY(form().Square.Left > before);  // still walking
+    }
+    Key(QEvent::KeyRelease, Qt::Key_Right);
+    EXPECT_EQ(form().MoveX, 0);
+}
+
+TEST_F(Window, DeactivationReleasesTheHeldArrows)
+{
+    QTest::keyPress(handle(), Qt::Key_Right);
+    QTest::keyPress(handle(), Qt::Key_Down);
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    EXPECT_EQ(form().MoveX, 0);
+    EXPECT_EQ(form().MoveY, 0);
+    const QPointF stopped = PlayerAfter(20);
+    EXPECT_EQ(PlayerAfter(100), stopped);
+}
+
+TEST_F(Window, ResetFromTheMenuRestartsTheRun)
+{
+    form().Deaths.Caption = "3";
+    form().Time.Caption = "7";
+    form().Key.Item(9).Visible = false;
+    form().Square.Left = 3000;
+    QMenuBar* bar = window.menuBar();
+    const QPoint at = bar->mapTo(&window, bar->actionGeometry(window.resetAction()).center());
+    QTest::mouseClick(handle(), Qt::LeftButton, Qt::NoModifier, at);
+    EXPECT_EQ(form().Square.Left, 960);
+    EXPECT_EQ(form().Square.Top, 10560);
+    EXPECT_EQ(form().Deaths.Caption, "0");
+    EXPECT_EQ(form().Time.Caption, "0");
+    EXPECT_TRUE(form().Key.Item(9).Visible);
+}
+
+// A win opens the box from inside the tick: while it is open nothing plays,
+// then the interrupted tick completes and play goes on from now.
+TEST_F(Window, WinBoxHoldsTheGameUntilClosed)
+{
+    QTest::keyPress(handle(), Qt::Key_Right);  // held into the win
+    struct {
+        bool open = false, resumed = false;
+        QString title, text;
+        QMessageBox::Icon icon{};
+        int buttons = 0;
+        std::int16_t moveX = 0;
+        bool keysShown = false, heldTicks = false, heldClock = false, modalGrab = false;
+        QPointF player;
+        std::int64_t ticks = 0, ticksAfterWait = 0;
+        std::string time, timeAfterWait;
+        float balls4 = 0, balls4AfterWait = 0;
+        std::int16_t velBalls4 = 0;
+        TickSchedule::Clock::time_point closedAt{};
+    } seen;
+
+    QTimer watch;
+    watch.setInterval(5);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        QMessageBox* box = window.winBox().Current();
+        if (box == nullptr || !box->isActiveWindow() || seen.open) {
+            return;
+        }
+        seen.open = true;
+        seen.title = box->windowTitle();
+        seen.text = box->text();
+        seen.icon = box->icon();
+        seen.buttons = static_cast<int>(box->buttons().size());
+        seen.moveX = form().MoveX;
+        seen.keysShown = form().Key.Item(0).Visible && form().Key.Item(154).Visible;
+        seen.player = {form().Square.Left, form().Square.Top};
+        seen.heldTicks = window.tickPacer().IsHeld();
+        seen.heldClock = window.clockPacer().IsHeld();
+        seen.modalGrab = QGuiApplication::modalWindow() != nullptr;
+        seen.ticks = window.TicksRun();
+        seen.time = form().Time.Caption;
+        seen.balls4 = form().Balls4.Left;
+        seen.velBalls4 = form().VelBalls4X;
+        QTest::qWait(1100);  // long enough for the clock to count, were it running
+        seen.ticksAfterWait = window.TicksRun();
+        seen.timeAfterWait = form().Time.Caption;
+        seen.balls4AfterWait = form().Balls4.Left;
+        seen.closedAt = TickSchedule::Clock::now();
+        QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+    });
+    QObject::connect(&window, &MainWindow::ticked, [&] {
+        if (seen.open && !seen.resumed) {
+            seen.resumed = true;
+            // The interrupted tick ends: the ball moved once, the pacing
+            // counts from the close.
+            EXPECT_EQ(window.TicksRun(), seen.ticks + 1);
+            EXPECT_EQ(form().Balls4.Left, seen.balls4 + seen.velBalls4);
+            EXPECT_GE(window.tickPacer().Schedule().NextDeadline(), seen.closedAt + kTickPeriod);
+            EXPECT_FALSE(window.tickPacer().IsHeld());
+        }
+    });
+    watch.start();
+    ArrangeWin();
+    QTRY_VERIFY_WITH_TIMEOUT(seen.resumed, 5000);
+
+    EXPECT_EQ(seen.title, "Dravik");
+    EXPECT_EQ(seen.text, "YOU WIN");
+    EXPECT_EQ(seen.icon, QMessageBox::NoIcon);
+    EXPECT_EQ(seen.buttons, 1);
+    EXPECT_EQ(seen.moveX, 0);  // the box took the keyboard: the arrow is let go
+    EXPECT_TRUE(seen.keysShown);
+    EXPECT_EQ(seen.player, QPointF(960, 10560));
+    EXPECT_TRUE(seen.heldTicks);
+    EXPECT_TRUE(seen.heldClock);
+    EXPECT_FALSE(seen.modalGrab);  // the window's close button still works
+    EXPECT_EQ(seen.ticksAfterWait, seen.ticks);
+    EXPECT_EQ(seen.timeAfterWait, seen.time);
+    EXPECT_EQ(seen.balls4AfterWait, seen.balls4);
+    EXPECT_EQ(form().Square.Left, 960);  // no key held: the player waits
+    QTRY_VERIFY(window.isActiveWindow());
+    QTRY_VERIFY(window.TicksRun() > seen.ticks + 3);  // and play goes on
+}
+
+TEST_F(Window, ClosingTheWindowWhileTheBoxIsOpenEndsTheGame)
+{
+    QSignalSpy ended(&window, &MainWindow::gameEnded);
+    bool closed = false;
+    QTimer watch;
+    watch.setInterval(5);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (window.winBox().Current() != nullptr && !closed) {
+            closed = true;
+            handle()->close();
+        }
+    });
+    watch.start();
+    ArrangeWin();
+    QTRY_VERIFY_WITH_TIMEOUT(closed && window.winBox().Current() == nullptr, 5000);
+    ASSERT_EQ(ended.count(), 1);
+    EXPECT_EQ(ended.at(0).at(0).toInt(), 0);
+    EXPECT_FALSE(window.isVisible());
+    const std::int64_t ticks = window.TicksRun();
+    QTest::qWait(100);
+    EXPECT_EQ(window.TicksRun(), ticks);  // the game stays ended
+}
+
+TEST_F(Window, FatalErrorIsShownAndEndsTheGameWithAnError)
+{
+    QSignalSpy ended(&window, &MainWindow::gameEnded);
+    QString message;
+    QMessageBox::Icon icon{};
+    QTimer watch;
+    watch.setInterval(5);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); box && message.isEmpty()) {
+            message = box->text();
+            icon = box->icon();
+            box->accept();
+        }
+    });
+    watch.start();
+    form().Time.Caption = "x";  // the clock cannot count on from this
+    QTRY_VERIFY_WITH_TIMEOUT(ended.count() == 1, 3000);
+    EXPECT_EQ(ended.at(0).at(0).toInt(), 1);
+    EXPECT_EQ(icon, QMessageBox::Critical);
+    EXPECT_TRUE(message.contains("type mismatch")) << message.toStdString();
+    const std::int64_t ticks = window.TicksRun();
+    QTest::qWait(100);
+    EXPECT_EQ(window.TicksRun(), ticks);
+}
+
+// What the window shows after play, painted tick by tick in small pieces,
+// equals a whole repaint of the same state and the screenshot's picture.
+TEST_F(Window, PartialRepaintsShowTheSameAsAFullRepaint)
+{
+    QTest::keyPress(handle(), Qt::Key_Right);
+    QTest::qWait(400);
+    QTest::keyPress(handle(), Qt::Key_Up);
+    QTest::qWait(400);
+    QTest::keyRelease(handle(), Qt::Key_Right);
+    QTest::qWait(300);
+    window.tickPacer().Hold();
+    window.clockPacer().Hold();
+    QTest::qWait(50);                                 // the last repaint lands
+    EXPECT_LT(window.playfield()->LastDrawn(), 150);  // a tick's paint is partial
+
+    PlayfieldView* view = window.playfield();
+    const QPoint origin = view->mapTo(&window, QPoint(0, 0));
+    const QImage shown = window.screen()
+                             ->grabWindow(window.winId(), origin.x(), origin.y(), 1047, 830)
+                             .toImage()
+                             .convertToFormat(QImage::Format_RGB32);
+    const QImage whole = view->grab(QRect(0, 0, 1047, 830)).toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(shown.size(), whole.size());
+    EXPECT_TRUE(shown == whole);
+    if (window.devicePixelRatio() == 1.0) {
+        EXPECT_TRUE(shown == RenderScene(form()));
+    }
+}
+
+}  // namespace
+}  // namespace dravik::ui
