@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build test bench clean
+.PHONY: all deps build run test bench clean
 
 all: build
 
@@ -12,6 +12,9 @@ deps:
 build: deps
 	@cmake --preset release -B $(BUILD_DIR) >/dev/null
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: build
+	@$(BUILD_DIR)/src/ui/dravik
 
 test: build
 	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)

@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ make pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
+  # the window, its fonts (Arial's metrics) and its tests on a virtual display
+  qt6-base-dev fonts-liberation2 libx11-dev xvfb xauth xdotool imagemagick
 )
 
 missing=()
