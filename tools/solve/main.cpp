@@ -17,6 +17,7 @@ int main(int argc, char** argv)
         "Searches Dravik for a winning run with no death and prints it as an event script for "
         "dravik-sim: arrow key-down and key-up events, one a line."};
     app.name("dravik-solve");
+    app.failure_message(CLI::FailureMessage::help);
     std::string out;
     dravik::solve::SearchOptions options;
     bool progress = false;

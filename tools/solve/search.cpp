@@ -304,7 +304,7 @@ public:
             }
             beam.swap(next);
             AdvanceWorld();
-            if (nodes_.size() > kHistoryLimit) {
+            if (tick % kCompactEvery == 0) {
                 Compact(beam);
             }
         }
@@ -312,7 +312,9 @@ public:
     }
 
 private:
-    static constexpr std::size_t kHistoryLimit = std::size_t{1} << 22;
+    // Most of the history soon leads nowhere: every so many ticks, keep only
+    // what the beam descends from.
+    static constexpr std::uint64_t kCompactEvery = 256;
 
     std::uint32_t Score(std::size_t stage, float left, float top)
     {

@@ -33,7 +33,7 @@ std::vector<sim::Event> ScriptEvents(const Run& run);
 
 struct SearchOptions {
     std::uint64_t seed = 1;       // breaks ties between equally good states
-    std::size_t width = 800;      // states kept per tick
+    std::size_t width = 1200;     // states kept per tick
     std::size_t maxWidth = 6400;  // the beam doubles up to this when it dies out
     std::uint64_t maxTicks = 30000;
     double timeLimit = 0;  // seconds of wall time; 0 for none

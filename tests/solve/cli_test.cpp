@@ -1,0 +1,94 @@
+// dravik-solve as a command: the run it prints wins when dravik-sim replays
+// it, the same seed gives the same run, and bad options or a time limit that
+// cannot be met end with their own exit status.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "solve/command.h"
+
+namespace dravik::solve {
+namespace {
+
+using testing::Finished;
+using testing::JsonLines;
+using testing::Quote;
+using testing::ReadFile;
+using testing::RunCommand;
+using testing::ScratchDir;
+using testing::WinTicks;
+
+const std::string kSolve = DRAVIK_SOLVE_PATH;
+const std::string kSim = DRAVIK_SIM_PATH;
+const std::filesystem::path kStored = std::filesystem::path(DRAVIK_TEST_DATA) / "winning-run.txt";
+
+// The options that found the stored run, and a limit that a loaded two-core
+// machine meets with room to spare.
+const std::string kStoredOptions = "--seed 2 --width 1200";
+const std::string kLimit = "--time-limit 600";
+
+TEST(SolveCommand, FindsTheStoredRunAgainAndItWinsOnReplay)
+{
+    ScratchDir dir;
+    const std::filesystem::path out = dir.path() / "run.txt";
+    const Finished solved = RunCommand(kSolve + " " + kStoredOptions + " " + kLimit + " --out " + Quote(out));
+    ASSERT_EQ(solved.status, 0) << solved.err;
+    EXPECT_TRUE(solved.out.empty()) << "with --out, nothing goes to standard output";
+    EXPECT_NE(solved.err.find("win at tick"), std::string::npos) << solved.err;
+
+    const std::string script = ReadFile(out);
+    unsigned long long tick = 0;
+    char deaths[16] = {};
+    const std::size_t at = script.find("# win at tick ");
+    ASSERT_NE(at, std::string::npos) << script.substr(0, 300);
+    ASSERT_EQ(std::sscanf(script.c_str() + at, "# win at tick %llu with %15s deaths", &tick, deaths), 2);
+    EXPECT_STREQ(deaths, "0");
+
+    const Finished replay = RunCommand(kSim + " --ticks " + std::to_string(tick) + " --input " + Quote(out));
+    ASSERT_EQ(replay.status, 0) << replay.err;
+    const std::vector<nlohmann::json> lines = JsonLines(replay.out);
+    EXPECT_EQ(WinTicks(lines), std::vector<std::uint64_t>{tick});
+    EXPECT_EQ(lines.back()["deaths"], "0");
+    EXPECT_EQ(lines.back()["square"], nlohmann::json::array({960, 10560}));
+
+    // Same options, same run: byte for byte the script kept in the repo.
+    EXPECT_EQ(script, ReadFile(kStored)) << "the stored run came from " << kStoredOptions;
+}
+
+TEST(SolveCommand, BadOptionsExitTwoWithTheUsage)
+{
+    const char* const bad[] = {
+        "--bogus", "--time-limit -5", "--time-limit soon", "--width 0", "--width many", "--seed -1", "--seed x",
+        "--out",   "extra",           "--progress=maybe",
+    };
+    for (const char* args : bad) {
+        const Finished done = RunCommand(kSolve + " " + args + " --time-limit 600");
+        EXPECT_EQ(done.status, 2) << args << "\n" << done.err;
+        EXPECT_NE(done.err.find("Usage"), std::string::npos) << args << "\n" << done.err;
+        EXPECT_TRUE(done.out.empty()) << args;
+    }
+    const Finished help = RunCommand(kSolve + " --help");
+    EXPECT_EQ(help.status, 0);
+    for (const char* option : {"--out", "--seed", "--time-limit", "--progress", "--width"}) {
+        EXPECT_NE(help.out.find(option), std::string::npos) << option;
+    }
+}
+
+TEST(SolveCommand, UnreachableTimeLimitExitsOneWithoutAScript)
+{
+    ScratchDir dir;
+    const std::filesystem::path out = dir.path() / "run.txt";
+    const Finished done = RunCommand(kSolve + " --time-limit 0.001 --progress --out " + Quote(out));
+    EXPECT_EQ(done.status, 1) << done.err;
+    EXPECT_NE(done.err.find("time limit"), std::string::npos) << done.err;
+    EXPECT_TRUE(done.out.empty());
+    EXPECT_FALSE(std::filesystem::exists(out)) << "no partial script";
+
+    // Without --out the script would go to standard output: nothing may.
+    const Finished bare = RunCommand(kSolve + " --time-limit 0.001");
+    EXPECT_EQ(bare.status, 1) << bare.err;
+    EXPECT_TRUE(bare.out.empty()) << bare.out.substr(0, 200);
+}
+
+}  // namespace
+}  // namespace dravik::solve
