@@ -70,10 +70,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     if (arg == 0) {
                         deliver(dravik::sim::EventKind::Reset, 0);
                     } else {
-                        ticks(arg * 4);
+                        ticks(std::uint64_t{arg} * 4);
                     }
                     break;
-                default: ticks((arg + 1) * 8); break;
+                default: ticks((std::uint64_t{arg} + 1) * 8); break;
             }
         }
     } catch (const dravik::props::RuleBroken& e) {

@@ -221,10 +221,10 @@ void Referee::Deliver(const sim::Event& event)
             const auto code = static_cast<std::int16_t>(event.keyCode);
             const bool down = event.kind == sim::EventKind::KeyDown;
             if (code == vbKeyLeft || code == vbKeyRight) {
-                expected.MoveX = !down ? 0 : (code == vbKeyRight ? 30 : -30);
+                expected.MoveX = static_cast<std::int16_t>(!down ? 0 : (code == vbKeyRight ? 30 : -30));
             }
             if (code == vbKeyUp || code == vbKeyDown) {
-                expected.MoveY = !down ? 0 : (code == vbKeyDown ? 30 : -30);
+                expected.MoveY = static_cast<std::int16_t>(!down ? 0 : (code == vbKeyDown ? 30 : -30));
             }
             break;
         }
@@ -289,8 +289,8 @@ void Referee::Tick()
     const double deathsAfter = CounterValue(form_.Deaths);
     const bool died = deathsAfter != deathsBefore;
     const bool restarted = died || winsThisTick_ > 0;
-    const float stepLeft = static_cast<float>(form_.MoveX);
-    const float stepTop = static_cast<float>(form_.MoveY);
+    const auto stepLeft = static_cast<float>(form_.MoveX);
+    const auto stepTop = static_cast<float>(form_.MoveY);
     if (restarted && (form_.Square.Left != kStartLeft + stepLeft || form_.Square.Top != kStartTop + stepTop)) {
         Fail("after a death or a win the player ended the tick at " + Describe(form_.Square) + " with its step (" +
              std::to_string(form_.MoveX) + ", " + std::to_string(form_.MoveY) + "), not one step from the start point");
