@@ -8,6 +8,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
   # the window, its fonts (Arial's metrics) and its tests on a virtual display
   qt6-base-dev fonts-liberation2 libx11-dev xvfb xauth xdotool imagemagick
+  # the other compiler, the fuzzers, the static checks and the .deb
+  clang-14 libclang-rt-14-dev libfuzzer-14-dev clang-tidy-14 clang-format-14 cppcheck
+  dpkg-dev file desktop-file-utils
 )
 
 missing=()
