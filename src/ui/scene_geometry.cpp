@@ -9,17 +9,28 @@ namespace {
 
 constexpr double kTwip = kTwipsPerPixel;
 
-// Far beyond any screen, and safe to convert to int.
-constexpr double kFarAway = 1e7;
+// Far beyond any screen, and safe to hold in an int.
+constexpr int kFarAway = 10'000'000;
 
-int ToPixel(double value)
+// The largest whole number not above the value, kept within kFarAway (NaN
+// gives 0). Plain arithmetic: this runs for every control at every frame.
+int FloorPixel(double value)
 {
-    return std::isnan(value) ? 0 : static_cast<int>(std::clamp(value, -kFarAway, kFarAway));
+    if (!(value >= -kFarAway && value <= kFarAway)) {
+        return std::isnan(value) ? 0 : value < 0 ? -kFarAway : kFarAway;
+    }
+    const int whole = static_cast<int>(value);  // towards zero
+    return whole > value ? whole - 1 : whole;
+}
+
+int CeilPixel(double value)
+{
+    return -FloorPixel(-value);
 }
 
 int RoundEdge(double device)
 {
-    return ToPixel(std::floor(device + 0.5));
+    return FloorPixel(device + 0.5);
 }
 
 }  // namespace
@@ -69,10 +80,10 @@ int OutlineWidth(const QTransform& toDevice)
 
 QRect PaintBounds(const TwipRect& r)
 {
-    const int left = ToPixel(std::floor(r.left / kTwip)) - 1;
-    const int top = ToPixel(std::floor(r.top / kTwip)) - 1;
-    const int right = ToPixel(std::ceil((r.left + r.width) / kTwip)) + 1;
-    const int bottom = ToPixel(std::ceil((r.top + r.height) / kTwip)) + 1;
+    const int left = FloorPixel(r.left / kTwip) - 1;
+    const int top = FloorPixel(r.top / kTwip) - 1;
+    const int right = CeilPixel((r.left + r.width) / kTwip) + 1;
+    const int bottom = CeilPixel((r.top + r.height) / kTwip) + 1;
     return {QPoint(left, top), QSize(right - left, bottom - top)};
 }
 

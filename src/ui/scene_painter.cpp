@@ -1,5 +1,7 @@
 #include "ui/scene_painter.h"
 
+#include <algorithm>
+
 #include "ui/scene_geometry.h"
 
 namespace dravik::ui {
@@ -17,6 +19,30 @@ QFont LabelFont(double points)
     font.setStrikeOut(false);
     return font;
 }
+
+// Answers whether a rectangle reaches into a region, faster than QRegion: the
+// region's rectangles lie in bands from top to bottom, so only the bands
+// across the rectangle's rows are looked at.
+class RegionIndex {
+public:
+    explicit RegionIndex(const QRegion& region) : first_(region.begin()), last_(region.end()) {}
+
+    bool Touches(const QRect& r) const
+    {
+        const QRect* it =
+            std::lower_bound(first_, last_, r.top(), [](const QRect& band, int top) { return band.bottom() < top; });
+        for (; it != last_ && it->top() <= r.bottom(); ++it) {
+            if (it->left() <= r.right() && r.left() <= it->right()) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    const QRect* first_;
+    const QRect* last_;
+};
 
 }  // namespace
 
@@ -50,9 +76,10 @@ void ScenePainter::Paint(QPainter& painter, const Level& level, const QRegion& r
     lastDrawn_ = 0;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
-    for (const QRect& rect : region) {
-        painter.fillRect(rect, QColor(RgbOf(kBackground)));
-    }
+    // Clipped to the region, one fill lays the background under all of it.
+    painter.setClipRegion(region, Qt::IntersectClip);
+    const QRect reach = region.boundingRect();
+    painter.fillRect(reach, QColor(RgbOf(kBackground)));
 
     // Shapes are placed in device pixels, so that every edge falls on a whole
     // pixel of the screen whatever the scale factor.
@@ -62,13 +89,13 @@ void ScenePainter::Paint(QPainter& painter, const Level& level, const QRegion& r
     const int outlineWidth = OutlineWidth(toDevice);
     painter.setWorldTransform(deviceSpace);
 
-    const QRect reach = region.boundingRect();
+    const RegionIndex damaged(region);
     const std::vector<ControlRef>& order = DesignOrder();
     for (auto it = order.rbegin(); it != order.rend(); ++it) {
         if (IsLabel(it->name)) {
             const Label* label = level.FindLabel(it->name);
             const QRect bounds = PaintBounds(TwipRectOf(*label->layout));
-            if (reach.intersects(bounds) && region.intersects(bounds)) {
+            if (reach.intersects(bounds) && damaged.Touches(bounds)) {
                 painter.setWorldTransform(logical);
                 PaintLabel(painter, *label, toDevice, outlineWidth);
                 painter.setWorldTransform(deviceSpace);
@@ -81,7 +108,7 @@ void ScenePainter::Paint(QPainter& painter, const Level& level, const QRegion& r
             continue;
         }
         const QRect bounds = PaintBounds(TwipRectOf(*shape));
-        if (reach.intersects(bounds) && region.intersects(bounds)) {
+        if (reach.intersects(bounds) && damaged.Touches(bounds)) {
             PaintShape(painter, *shape, toDevice, outlineWidth);
             ++lastDrawn_;
         }
@@ -97,8 +124,12 @@ void ScenePainter::PaintShape(QPainter& painter, const Shape& shape, const QTran
         painter.drawImage(box.topLeft(), sprites_.Get(fill, outline_, box.size(), outlineWidth));
         return;
     }
-    painter.fillRect(box, QColor(fill));
-    Frame(painter, box, outlineWidth, outline_);
+    // The outline colour over the whole box, the fill inside the line.
+    painter.fillRect(box, QColor(outline_));
+    const QRect inside = box.adjusted(outlineWidth, outlineWidth, -outlineWidth, -outlineWidth);
+    if (inside.isValid()) {
+        painter.fillRect(inside, QColor(fill));
+    }
 }
 
 // Draws a label in logical coordinates; its box, border and clip are placed
