@@ -21,6 +21,8 @@ test: build
 
 bench: build
 	@$(BUILD_DIR)/bench/dravik-bench
+	@$(BUILD_DIR)/bench/dravik-ui-bench
+	@xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD_DIR)/bench/dravik-pace-bench
 
 clean:
 	@rm -rf $(BUILD_DIR)
