@@ -37,7 +37,7 @@ protected:
     {
         level_ = new Level();
         map_ = new StaticMap(*level_);
-        route_ = new Route(PlanRoute(*level_, *map_));
+        route_ = new Route(RoutePlanner(*level_, *map_).Tours(1).front());
     }
     static void TearDownTestSuite()
     {
@@ -173,6 +173,23 @@ TEST_F(RouteTest, OrderVisitsEveryKeyOnceAndReachesTheGoal)
     }
     EXPECT_GT(route.length, direct);
     EXPECT_LT(route.length, 4000U);
+}
+
+TEST_F(RouteTest, FurtherToursComeShortestFirstAndAllDiffer)
+{
+    const std::vector<Route> tours = RoutePlanner(*level_, *map_).Tours(12);
+    ASSERT_EQ(tours.size(), 12U);
+    EXPECT_EQ(tours.front().order, route_->order) << "the first tour is the shortest one";
+    for (std::size_t t = 0; t < tours.size(); ++t) {
+        const Route& tour = tours[t];
+        EXPECT_EQ(std::set<int>(tour.order.begin(), tour.order.end()).size(), 155U) << "tour " << t;
+        if (t > 0) {
+            EXPECT_GE(tour.length, tours[t - 1].length) << "tour " << t;
+        }
+        for (std::size_t u = 0; u < t; ++u) {
+            EXPECT_NE(tour.order, tours[u].order) << "tours " << u << " and " << t;
+        }
+    }
 }
 
 TEST(Events, TurnEveryHeldPairIntoEveryOtherAsTheGameReadsThem)

@@ -32,6 +32,9 @@ int main(int argc, char** argv)
     app.add_option("--width", options.width, "States kept per tick; doubled while the search dies out")
         ->default_val(options.width)
         ->check(CLI::Range(std::size_t{1}, std::size_t{1} << 20));
+    app.add_option("--tours", options.tours, "Tours of the keys to search, keeping the shortest run")
+        ->default_val(options.tours)
+        ->check(CLI::Range(std::size_t{1}, std::size_t{1000}));
     app.add_flag("--progress", progress, "Print progress on standard error: tick, keys collected, elapsed time");
     try {
         app.parse(argc, argv);
@@ -65,8 +68,8 @@ int main(int argc, char** argv)
     }
 
     std::ostringstream header;
-    header << "# Dravik: a winning run found by dravik-solve --seed " << options.seed << " --width " << result.width
-           << "\n# win at tick " << result.run.winTick << " with " << replay.deaths
+    header << "# Dravik: a winning run found by dravik-solve --seed " << options.seed << " --tours " << options.tours
+           << " --width " << options.width << "\n# win at tick " << result.run.winTick << " with " << replay.deaths
            << " deaths; replay with dravik-sim --ticks " << result.run.winTick << " --input <this file>\n";
     const std::string script = header.str() + dravik::solve::ScriptText(result.run);
     if (out.empty()) {
@@ -83,8 +86,11 @@ int main(int argc, char** argv)
             return 1;
         }
     }
-    std::fprintf(stderr, "dravik-solve: win at tick %llu, %s deaths, found in %.1f s (%llu ticks tried, width %zu)\n",
+    std::fprintf(stderr,
+                 "dravik-solve: win at tick %llu, %s deaths, found in %.1f s (tour %zu of %zu%s, width %zu, %llu ticks "
+                 "tried)\n",
                  static_cast<unsigned long long>(result.run.winTick), replay.deaths.c_str(), result.seconds,
-                 static_cast<unsigned long long>(result.ticksTried), result.width);
+                 result.bestTour + 1, result.tours, result.cutShort ? ", cut short by the time limit" : "",
+                 result.width, static_cast<unsigned long long>(result.ticksTried));
     return 0;
 }

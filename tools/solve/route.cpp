@@ -12,6 +12,13 @@ namespace dravik::solve {
 
 namespace {
 
+constexpr std::uint32_t kNever = std::numeric_limits<std::uint32_t>::max();
+
+std::uint16_t Clamp(std::uint32_t ticks)
+{
+    return static_cast<std::uint16_t>(std::min<std::uint32_t>(ticks, kFar));
+}
+
 RECT SquareRect(const Shape& square, int left, int top)
 {
     Shape s = square;
@@ -273,17 +280,14 @@ std::vector<Lane> BuildLanes(const Level& level, const StaticMap& map)
     return lanes;
 }
 
-Route PlanRoute(const Level& level, const StaticMap& map)
+RoutePlanner::RoutePlanner(const Level& level, const StaticMap& map) : lanes_(BuildLanes(level, map))
 {
-    const std::vector<Lane> lanes = BuildLanes(level, map);
     const std::size_t keyCount = static_cast<std::size_t>(level.Key.UBound()) + 1;
-
-    Route route;
     for (int c = 0; c < map.Cells(); ++c) {
         if (map.Free(c)) {
             const RECT r = SquareRect(level.Square, map.ColumnOf(c) * kPitch, map.RowOf(c) * kPitch);
             if (Overlaps(r, RectOf(level.shpGoal))) {
-                route.goalCells.push_back(c);
+                goalCells_.push_back(c);
             }
         }
     }
@@ -291,133 +295,214 @@ Route PlanRoute(const Level& level, const StaticMap& map)
 
     // Travel between every pair of aims, from the start, and to the goal.
     std::vector<int> aimOf(keyCount, -1);
-    for (const Lane& lane : lanes) {
+    for (const Lane& lane : lanes_) {
         for (std::size_t n = 0; n < lane.keys.size(); ++n) {
             aimOf[static_cast<std::size_t>(lane.keys[n])] = lane.aims[n];
         }
     }
-    std::vector<std::vector<std::uint32_t>> between(keyCount, std::vector<std::uint32_t>(keyCount));
-    std::vector<std::uint32_t> fromStart(keyCount), toGoal(keyCount);
+    between_.assign(keyCount, std::vector<std::uint32_t>(keyCount));
+    fromStart_.assign(keyCount, 0);
+    toGoal_.assign(keyCount, 0);
     for (std::size_t b = 0; b < keyCount; ++b) {
         const Field field = DistanceField(map, {aimOf[b]});
         for (std::size_t a = 0; a < keyCount; ++a) {
-            between[a][b] = field[static_cast<std::size_t>(aimOf[a])];
+            between_[a][b] = field[static_cast<std::size_t>(aimOf[a])];
         }
-        fromStart[b] = field[static_cast<std::size_t>(start)];
+        fromStart_[b] = field[static_cast<std::size_t>(start)];
     }
-    const Field goal = DistanceField(map, route.goalCells);
+    const Field goal = DistanceField(map, goalCells_);
     for (std::size_t a = 0; a < keyCount; ++a) {
-        toGoal[a] = goal[static_cast<std::size_t>(aimOf[a])];
+        toGoal_[a] = goal[static_cast<std::size_t>(aimOf[a])];
+    }
+    startToGoal_ = goal[static_cast<std::size_t>(start)];
+
+    inside_.assign(lanes_.size(), 0);
+    for (std::size_t l = 0; l < lanes_.size(); ++l) {
+        for (std::size_t m = 1; m < lanes_[l].keys.size(); ++m) {
+            inside_[l] +=
+                between_[static_cast<std::size_t>(lanes_[l].keys[m - 1])][static_cast<std::size_t>(lanes_[l].keys[m])];
+        }
     }
 
-    // A lane swept in direction d (0 down the screen, 1 up) enters at one end
-    // and leaves at the other.
-    const std::size_t n = lanes.size();
-    auto entry = [&](std::size_t l, int d) { return d == 0 ? lanes[l].keys.front() : lanes[l].keys.back(); };
-    auto exit = [&](std::size_t l, int d) { return d == 0 ? lanes[l].keys.back() : lanes[l].keys.front(); };
-    std::vector<std::uint32_t> inside(n, 0);
-    for (std::size_t l = 0; l < n; ++l) {
-        for (std::size_t m = 1; m < lanes[l].keys.size(); ++m) {
-            inside[l] +=
-                between[static_cast<std::size_t>(lanes[l].keys[m - 1])][static_cast<std::size_t>(lanes[l].keys[m])];
+    // Held-Karp from the far end: finish_ holds, for every set of lanes
+    // swept and the sweep that ended last, the fewest ticks through the
+    // remaining lanes to the goal.
+    const std::size_t n = lanes_.size();
+    if (n == 0 || n > kMostLanes) {
+        return;
+    }
+    const std::size_t full = (std::size_t{1} << n) - 1;
+    finish_.assign((full + 1) * n * 2, kFar);
+    for (std::size_t mask = full; mask > 0; --mask) {
+        for (std::size_t l = 0; l < n; ++l) {
+            if (!(mask & (std::size_t{1} << l))) {
+                continue;
+            }
+            for (Sweep s : SweepsOf(l)) {
+                const std::uint32_t ticks =
+                    mask == full ? toGoal_[static_cast<std::size_t>(Exit(s))] : BestNext(mask, Exit(s), {}).ticks;
+                finish_[Slot(mask, s)] = Clamp(ticks);
+            }
         }
     }
-    auto hop = [&](int fromKey, std::size_t l, int d) {
-        return between[static_cast<std::size_t>(fromKey)][static_cast<std::size_t>(entry(l, d))] + inside[l];
+}
+
+int RoutePlanner::Entry(Sweep s) const
+{
+    const Lane& lane = lanes_[s.lane];
+    return s.up ? lane.keys.back() : lane.keys.front();
+}
+
+int RoutePlanner::Exit(Sweep s) const
+{
+    const Lane& lane = lanes_[s.lane];
+    return s.up ? lane.keys.front() : lane.keys.back();
+}
+
+std::vector<RoutePlanner::Sweep> RoutePlanner::SweepsOf(std::size_t lane) const
+{
+    // A lane of one key is the same either way.
+    if (lanes_[lane].keys.size() == 1) {
+        return {Sweep{lane, false}};
+    }
+    return {Sweep{lane, false}, Sweep{lane, true}};
+}
+
+std::uint32_t RoutePlanner::Hop(int fromKey, Sweep to) const
+{
+    const std::size_t entry = static_cast<std::size_t>(Entry(to));
+    const std::uint32_t travel = fromKey < 0 ? fromStart_[entry] : between_[static_cast<std::size_t>(fromKey)][entry];
+    return travel + inside_[to.lane];
+}
+
+std::size_t RoutePlanner::Slot(std::size_t mask, Sweep s) const
+{
+    return (mask * lanes_.size() + s.lane) * 2 + (s.up ? 1 : 0);
+}
+
+std::uint32_t RoutePlanner::Finish(std::size_t mask, Sweep last) const
+{
+    return finish_.empty() ? kNever : finish_[Slot(mask, last)];
+}
+
+RoutePlanner::Step RoutePlanner::BestNext(std::size_t mask, int at, const std::vector<Sweep>& barred) const
+{
+    Step best{Sweep{}, kNever};
+    for (std::size_t m = 0; m < lanes_.size(); ++m) {
+        if (mask & (std::size_t{1} << m)) {
+            continue;
+        }
+        for (Sweep s : SweepsOf(m)) {
+            if (std::find(barred.begin(), barred.end(), s) != barred.end()) {
+                continue;
+            }
+            const std::uint32_t rest = finish_.empty() ? 0 : Finish(mask | (std::size_t{1} << m), s);
+            if (rest == kFar) {
+                continue;
+            }
+            const std::uint32_t ticks = Hop(at, s) + rest;
+            if (ticks < best.ticks) {
+                best = Step{s, ticks};
+            }
+        }
+    }
+    return best;
+}
+
+std::vector<Route> RoutePlanner::Tours(std::size_t count) const
+{
+    const std::size_t n = lanes_.size();
+    std::vector<Route> tours;
+    if (count == 0 || n == 0) {
+        return tours;
+    }
+    // The rest of a tour after a prefix: the best next sweep and so on,
+    // read from the table (or nearest first when there is none).
+    auto complete = [&](std::vector<Sweep> prefix, std::vector<Sweep> barred) {
+        std::size_t mask = 0;
+        for (Sweep s : prefix) {
+            mask |= std::size_t{1} << s.lane;
+        }
+        while (prefix.size() < n) {
+            const int at = prefix.empty() ? -1 : Exit(prefix.back());
+            Step next = BestNext(mask, at, barred);
+            if (finish_.empty()) {
+                // Nearest first: judge by the hop alone.
+                next = Step{Sweep{}, kNever};
+                for (std::size_t m = 0; m < n; ++m) {
+                    for (Sweep s : SweepsOf(m)) {
+                        if (!(mask & (std::size_t{1} << m)) && Hop(at, s) < next.ticks) {
+                            next = Step{s, Hop(at, s)};
+                        }
+                    }
+                }
+            }
+            if (next.ticks == kNever) {
+                return std::vector<Sweep>{};
+            }
+            prefix.push_back(next.sweep);
+            mask |= std::size_t{1} << next.sweep.lane;
+            barred.clear();
+        }
+        return prefix;
+    };
+    auto length = [&](const std::vector<Sweep>& tour) {
+        std::uint32_t ticks = 0;
+        int at = -1;
+        for (Sweep s : tour) {
+            ticks += Hop(at, s);
+            at = Exit(s);
+        }
+        return ticks + toGoal_[static_cast<std::size_t>(at)];
     };
 
-    std::vector<std::pair<std::size_t, int>> tour;  // lane, direction
-    constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
-    if (n <= 20) {
-        // Held-Karp over (set of lanes swept, last lane, its direction).
-        const std::size_t masks = std::size_t{1} << n;
-        auto slot = [&](std::size_t mask, std::size_t l, int d) {
-            return (mask * n + l) * 2 + static_cast<std::size_t>(d);
-        };
-        std::vector<std::uint32_t> cost(masks * n * 2, kNone);
-        std::vector<std::uint8_t> came(masks * n * 2, 0xFF);
-        for (std::size_t l = 0; l < n; ++l) {
-            for (int d = 0; d < 2; ++d) {
-                cost[slot(std::size_t{1} << l, l, d)] = fromStart[static_cast<std::size_t>(entry(l, d))] + inside[l];
-            }
-        }
-        for (std::size_t mask = 1; mask < masks; ++mask) {
-            for (std::size_t l = 0; l < n; ++l) {
-                if (!(mask & (std::size_t{1} << l))) {
-                    continue;
-                }
-                for (int d = 0; d < 2; ++d) {
-                    const std::uint32_t here = cost[slot(mask, l, d)];
-                    if (here == kNone) {
-                        continue;
-                    }
-                    for (std::size_t m = 0; m < n; ++m) {
-                        if (mask & (std::size_t{1} << m)) {
-                            continue;
-                        }
-                        for (int e = 0; e < 2; ++e) {
-                            const std::uint32_t next = here + hop(exit(l, d), m, e);
-                            std::uint32_t& best = cost[slot(mask | (std::size_t{1} << m), m, e)];
-                            if (next < best) {
-                                best = next;
-                                came[slot(mask | (std::size_t{1} << m), m, e)] =
-                                    static_cast<std::uint8_t>(l * 2 + static_cast<std::size_t>(d));
-                            }
-                        }
-                    }
-                }
-            }
-        }
-        const std::size_t full = masks - 1;
-        std::uint32_t best = kNone;
-        std::size_t last = 0;
-        int lastDir = 0;
-        for (std::size_t l = 0; l < n; ++l) {
-            for (int d = 0; d < 2; ++d) {
-                const std::uint32_t c = cost[slot(full, l, d)];
-                if (c != kNone && c + toGoal[static_cast<std::size_t>(exit(l, d))] < best) {
-                    best = c + toGoal[static_cast<std::size_t>(exit(l, d))];
-                    last = l;
-                    lastDir = d;
-                }
-            }
-        }
-        std::size_t mask = full;
-        while (mask != 0) {
-            tour.emplace_back(last, lastDir);
-            const std::uint8_t prev = came[slot(mask, last, lastDir)];
-            mask &= ~(std::size_t{1} << last);
-            last = prev / 2;
-            lastDir = prev % 2;
-        }
-        std::reverse(tour.begin(), tour.end());
-    } else {
-        // Too many lanes for the exact tour: always sweep the nearest next.
-        std::vector<bool> done(n, false);
-        int at = -1;
-        for (std::size_t step = 0; step < n; ++step) {
-            std::uint32_t best = kNone;
-            std::pair<std::size_t, int> pick{0, 0};
-            for (std::size_t l = 0; l < n; ++l) {
-                for (int d = 0; d < 2 && !done[l]; ++d) {
-                    const std::uint32_t c =
-                        at < 0 ? fromStart[static_cast<std::size_t>(entry(l, d))] + inside[l] : hop(at, l, d);
-                    if (c < best) {
-                        best = c;
-                        pick = {l, d};
-                    }
-                }
-            }
-            done[pick.first] = true;
-            at = exit(pick.first, pick.second);
-            tour.push_back(pick);
-        }
+    const std::vector<Sweep> best = complete({}, {});
+    if (best.empty()) {
+        return tours;
+    }
+    if (finish_.empty()) {
+        tours.push_back(Build(best));
+        return tours;
     }
 
-    for (const auto& [l, d] : tour) {
-        std::vector<int> keys = lanes[l].keys;
-        std::vector<int> aims = lanes[l].aims;
-        if (d == 1) {
+    // Lawler's way to the next best tours: each tour taken splits what is
+    // left into tours that share its first i sweeps and differ at the next.
+    struct Part {
+        std::uint32_t ticks;
+        std::uint64_t made;
+        std::vector<Sweep> prefix, barred, tour;
+    };
+    auto later = [](const Part& a, const Part& b) { return a.ticks != b.ticks ? a.ticks > b.ticks : a.made > b.made; };
+    std::vector<Part> parts;
+    std::uint64_t made = 0;
+    parts.push_back(Part{length(best), made++, {}, {}, best});
+    while (!parts.empty() && tours.size() < count) {
+        std::pop_heap(parts.begin(), parts.end(), later);
+        Part part = std::move(parts.back());
+        parts.pop_back();
+        tours.push_back(Build(part.tour));
+        for (std::size_t i = part.prefix.size(); i < n; ++i) {
+            std::vector<Sweep> prefix(part.tour.begin(), part.tour.begin() + static_cast<std::ptrdiff_t>(i));
+            std::vector<Sweep> barred = i == part.prefix.size() ? part.barred : std::vector<Sweep>{};
+            barred.push_back(part.tour[i]);
+            std::vector<Sweep> tour = complete(prefix, barred);
+            if (!tour.empty()) {
+                parts.push_back(Part{length(tour), made++, std::move(prefix), std::move(barred), std::move(tour)});
+                std::push_heap(parts.begin(), parts.end(), later);
+            }
+        }
+    }
+    return tours;
+}
+
+Route RoutePlanner::Build(const std::vector<Sweep>& tour) const
+{
+    Route route;
+    route.goalCells = goalCells_;
+    for (Sweep s : tour) {
+        std::vector<int> keys = lanes_[s.lane].keys;
+        std::vector<int> aims = lanes_[s.lane].aims;
+        if (s.up) {
             std::reverse(keys.begin(), keys.end());
             std::reverse(aims.begin(), aims.end());
         }
@@ -428,11 +513,11 @@ Route PlanRoute(const Level& level, const StaticMap& map)
     for (std::size_t s = route.order.size(); s-- > 0;) {
         const std::size_t key = static_cast<std::size_t>(route.order[s]);
         route.remaining[s] = s + 1 == route.order.size()
-                                 ? toGoal[key]
-                                 : between[key][static_cast<std::size_t>(route.order[s + 1])] + route.remaining[s + 1];
+                                 ? toGoal_[key]
+                                 : between_[key][static_cast<std::size_t>(route.order[s + 1])] + route.remaining[s + 1];
     }
-    route.length = route.order.empty() ? goal[static_cast<std::size_t>(start)]
-                                       : fromStart[static_cast<std::size_t>(route.order.front())] + route.remaining[0];
+    route.length = route.order.empty() ? startToGoal_
+                                       : fromStart_[static_cast<std::size_t>(route.order.front())] + route.remaining[0];
     return route;
 }
 

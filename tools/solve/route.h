@@ -69,9 +69,49 @@ struct Route {
     std::uint32_t length = 0;              // estimated ticks from the start point to the goal
 };
 
-// Orders the lanes (and the direction of each sweep) so that the whole tour,
-// from the start point through every lane to the goal, is shortest on the
-// static map. Exact for up to 20 lanes; beyond that, nearest lane first.
-Route PlanRoute(const Level& level, const StaticMap& map);
+// Plans tours of the keys. The travel between every two aims is measured
+// once; a tour then sweeps every lane, each down or up the screen, from the
+// start point to the goal, and the planner gives the shortest tours on the
+// static map in order. Exact for up to 20 lanes; beyond that it gives one
+// tour, sweeping the nearest lane next.
+class RoutePlanner {
+public:
+    RoutePlanner(const Level& level, const StaticMap& map);
+
+    // The `count` shortest tours, shortest first; fewer when there are not so many.
+    std::vector<Route> Tours(std::size_t count) const;
+
+    static constexpr std::size_t kMostLanes = 20;
+
+private:
+    struct Sweep {
+        std::size_t lane = 0;
+        bool up = false;  // against the lane's order, from its lowest key to its highest
+        friend bool operator==(const Sweep&, const Sweep&) = default;
+    };
+    struct Step {
+        Sweep sweep;
+        std::uint32_t ticks;
+    };
+
+    int Entry(Sweep s) const;
+    int Exit(Sweep s) const;
+    std::vector<Sweep> SweepsOf(std::size_t lane) const;
+    std::uint32_t Hop(int fromKey, Sweep to) const;  // fromKey -1: from the start point
+    std::size_t Slot(std::size_t mask, Sweep s) const;
+    std::uint32_t Finish(std::size_t mask, Sweep last) const;
+    // The best sweep to make next, with the lanes of mask swept and the
+    // square at key `at`, leaving out those barred; ticks to the goal.
+    Step BestNext(std::size_t mask, int at, const std::vector<Sweep>& barred) const;
+    Route Build(const std::vector<Sweep>& tour) const;
+
+    std::vector<Lane> lanes_;
+    std::vector<int> goalCells_;
+    std::vector<std::vector<std::uint32_t>> between_;  // between_[a][b]: ticks from the aim of key a to that of key b
+    std::vector<std::uint32_t> fromStart_, toGoal_;
+    std::uint32_t startToGoal_ = 0;
+    std::vector<std::uint32_t> inside_;  // ticks along each lane, first aim to last
+    std::vector<std::uint16_t> finish_;  // see the constructor
+};
 
 }  // namespace dravik::solve

@@ -177,11 +177,12 @@ public:
 
 class Searcher {
 public:
-    Searcher(const SearchOptions& options, std::chrono::steady_clock::time_point began)
+    Searcher(const SearchOptions& options, std::chrono::steady_clock::time_point began, const StaticMap& map,
+             Route route)
         : options_(options),
           began_(began),
-          map_(world0_),
-          route_(PlanRoute(world0_, map_)),
+          map_(map),
+          route_(std::move(route)),
           fields_(map_, route_),
           keyCount_(world0_.Key.UBound() + 1)
     {
@@ -189,8 +190,6 @@ public:
             throw std::runtime_error("too many keys for the solver");
         }
     }
-
-    std::uint32_t PlannedTicks() const { return route_.length; }
 
     template <typename... Args>
     void Report(const char* format, Args... args) const
@@ -436,7 +435,7 @@ private:
     const SearchOptions& options_;
     std::chrono::steady_clock::time_point began_;
     const Form world0_;
-    StaticMap map_;
+    const StaticMap& map_;
     Route route_;
     FieldCache fields_;
     int keyCount_;
@@ -483,20 +482,62 @@ std::vector<sim::Event> ScriptEvents(const Run& run)
 SearchResult Search(const SearchOptions& options)
 {
     const auto began = std::chrono::steady_clock::now();
+    auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count(); };
+    auto report = [&](const std::string& line) {
+        if (options.progress) {
+            options.progress(line);
+        }
+    };
+    const Form level;
+    const StaticMap map(level);
+    const RoutePlanner planner(level, map);
+
     SearchResult result;
-    Searcher searcher(options, began);
-    result.plannedTicks = searcher.PlannedTicks();
-    searcher.Report("route planned in %.1f s: %u ticks on the map without balls", searcher.Elapsed(),
-                    unsigned{result.plannedTicks});
-    for (std::size_t width = std::max<std::size_t>(1, options.width);; width *= 2) {
-        result.width = width;
-        result.outcome = searcher.Beam(width, result.run);
-        if (result.outcome != Outcome::NoRun || width * 2 > std::max(options.width, options.maxWidth)) {
+    std::vector<Route> tours = planner.Tours(std::max<std::size_t>(1, options.tours));
+    for (std::size_t tour = 0; tour < tours.size(); ++tour) {
+        Route& route = tours[tour];
+        if (tour == 0) {
+            result.plannedTicks = route.length;
+        }
+        char line[160];
+        std::snprintf(line, sizeof line, "tour %zu: %u ticks on the map without balls, %.1f s", tour,
+                      unsigned{route.length}, elapsed());
+        report(line);
+
+        Searcher searcher(options, began, map, std::move(route));
+        Run run;
+        Outcome outcome = Outcome::NoRun;
+        std::size_t width = std::max<std::size_t>(1, options.width);
+        for (;; width *= 2) {
+            outcome = searcher.Beam(width, run);
+            if (outcome != Outcome::NoRun || width * 2 > std::max(options.width, options.maxWidth)) {
+                break;
+            }
+        }
+        result.ticksTried += searcher.TicksTried();
+        result.tours = tour + 1;
+        if (outcome == Outcome::Won) {
+            std::snprintf(line, sizeof line, "tour %zu: win at tick %llu, %.1f s", tour,
+                          static_cast<unsigned long long>(run.winTick), elapsed());
+            report(line);
+            if (result.outcome != Outcome::Won || run.winTick < result.run.winTick) {
+                result.outcome = Outcome::Won;
+                result.run = std::move(run);
+                result.width = width;
+                result.bestTour = tour;
+            }
+        } else if (outcome == Outcome::TimeUp) {
+            result.cutShort = true;
+            if (result.outcome != Outcome::Won) {
+                result.outcome = Outcome::TimeUp;
+                result.width = width;
+            }
             break;
+        } else if (result.outcome != Outcome::Won) {
+            result.width = width;
         }
     }
-    result.ticksTried = searcher.TicksTried();
-    result.seconds = searcher.Elapsed();
+    result.seconds = elapsed();
     if (result.outcome == Outcome::NoRun) {
         result.message = "every state of the widest beam died or ran out of ticks";
     } else if (result.outcome == Outcome::TimeUp) {

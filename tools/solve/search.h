@@ -33,7 +33,8 @@ std::vector<sim::Event> ScriptEvents(const Run& run);
 
 struct SearchOptions {
     std::uint64_t seed = 1;       // breaks ties between equally good states
-    std::size_t width = 1200;     // states kept per tick
+    std::size_t tours = 5;        // the shortest tours of the keys to search, keeping the shortest run
+    std::size_t width = 600;      // states kept per tick
     std::size_t maxWidth = 6400;  // the beam doubles up to this when it dies out
     std::uint64_t maxTicks = 30000;
     double timeLimit = 0;  // seconds of wall time; 0 for none
@@ -50,12 +51,16 @@ struct SearchResult {
     std::string message;             // why there is no run
     std::uint64_t ticksTried = 0;    // real ticks run to test candidate moves
     std::size_t width = 0;           // beam width of the search that won
+    std::size_t tours = 0;           // tours searched
+    std::size_t bestTour = 0;        // the one that gave the run, counting from 0
+    bool cutShort = false;           // the time limit ended the search before every tour was tried
     std::uint32_t plannedTicks = 0;  // the route's length on the static map
     double seconds = 0;
 };
 
-// Searches for a winning run with no death. Deterministic for given options
-// (the time limit aside, which only ever cuts a search short).
+// Searches each tour for a winning run with no death and keeps the shortest.
+// Deterministic for given options, unless the time limit cuts the search
+// short: then the best run found so far is the result, or none.
 SearchResult Search(const SearchOptions& options);
 
 }  // namespace dravik::solve
