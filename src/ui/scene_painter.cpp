@@ -145,9 +145,11 @@ void ScenePainter::PaintLabel(QPainter& painter, const Label& label, const QTran
     painter.save();
     painter.setWorldTransform(deviceSpace);
     if (row.opaque) {
-        painter.fillRect(box, QColor(RgbOf(kWhite)));
-        Frame(painter, box, outlineWidth, outline_);
-        painter.setClipRect(box.adjusted(outlineWidth, outlineWidth, -outlineWidth, -outlineWidth), Qt::IntersectClip);
+        // A single-line border in the outline colour, white inside it.
+        const QRect inside = box.adjusted(outlineWidth, outlineWidth, -outlineWidth, -outlineWidth);
+        painter.fillRect(box, QColor(outline_));
+        painter.fillRect(inside, QColor(RgbOf(kWhite)));
+        painter.setClipRect(inside, Qt::IntersectClip);
         text.adjust(1, 1, -1, -1);
     } else {
         painter.setClipRect(box, Qt::IntersectClip);
@@ -158,20 +160,6 @@ void ScenePainter::PaintLabel(QPainter& painter, const Label& label, const QTran
     painter.setPen(QColor(RgbOf(kBlack)));
     painter.drawText(text, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, QString::fromStdString(label.Caption));
     painter.restore();
-}
-
-// A line of `width` device pixels along the inside of the box.
-void ScenePainter::Frame(QPainter& painter, const QRect& box, int width, QRgb colour)
-{
-    const QColor c(colour);
-    if (box.width() <= 2 * width || box.height() <= 2 * width) {
-        painter.fillRect(box, c);
-        return;
-    }
-    painter.fillRect(QRect(box.left(), box.top(), box.width(), width), c);
-    painter.fillRect(QRect(box.left(), box.bottom() - width + 1, box.width(), width), c);
-    painter.fillRect(QRect(box.left(), box.top() + width, width, box.height() - 2 * width), c);
-    painter.fillRect(QRect(box.right() - width + 1, box.top() + width, width, box.height() - 2 * width), c);
 }
 
 }  // namespace dravik::ui

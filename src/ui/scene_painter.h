@@ -37,7 +37,6 @@ public:
 private:
     void PaintShape(QPainter& painter, const Shape& shape, const QTransform& toDevice, int outlineWidth);
     void PaintLabel(QPainter& painter, const Label& label, const QTransform& toDevice, int outlineWidth);
-    void Frame(QPainter& painter, const QRect& box, int width, QRgb colour);
     const QFont& FontOf(double points);
 
     QRgb outline_;
