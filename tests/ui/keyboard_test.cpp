@@ -17,7 +17,7 @@ TEST(KeyMap, ArrowsGetTheirVirtualKeyCodesAndNoOtherKeyDoes)
     EXPECT_EQ(VirtualKeyOf(Qt::Key_Z), 90);
     EXPECT_EQ(VirtualKeyOf(Qt::Key_7), 55);
     EXPECT_EQ(VirtualKeyOf(Qt::Key_F1), 112);
-    // Every Qt key: the printable ones below 0x2000, the special ones from 0x01000000.
+    // Every Qt key: the printable ones below 0x2000, the named ones (arrows, function keys) from 0x01000000.
     for (int key = 0; key < 0x01200000; key = key == 0x2000 ? 0x01000000 : key + 1) {
         const std::int16_t code = VirtualKeyOf(key);
         const bool arrow = key == Qt::Key_Left || key == Qt::Key_Up || key == Qt::Key_Right || key == Qt::Key_Down;
