@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test bench clean
+.PHONY: all deps build run test presets soak fuzz package bench clean
 
 all: build
 
@@ -16,8 +16,35 @@ build: deps
 run: build
 	@$(BUILD_DIR)/src/ui/dravik
 
-test: build
-	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+# The whole suite: every test of the default build (the traces of the debug,
+# asan and clang builds compared among them), the core, window and property
+# tests again under the sanitizers, and both fuzzers for a minute each.
+test: build presets
+	@DRAVIK_REQUIRE_ALL_BUILDS=1 ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+	@ctest --preset asan -j $(JOBS)
+	@fuzz/run.sh build-fuzz 60
+
+# The other builds the suite needs beside the default one.
+presets: deps
+	@cmake --preset asan >/dev/null && cmake --build build-asan -j $(JOBS)
+	@cmake --preset debug >/dev/null && cmake --build build-debug -j $(JOBS) --target dravik-sim
+	@cmake --preset clang >/dev/null && cmake --build build-clang -j $(JOBS) --target dravik-sim
+	@cmake --preset fuzz >/dev/null && cmake --build build-fuzz -j $(JOBS) --target fuzz-script fuzz-play
+
+# The long forms: 100,000,000 ticks of random play under the referee and two
+# minutes of the real window under random keys and RESET clicks.
+soak: build
+	@DRAVIK_PROP_TICKS=100000000 ctest --test-dir $(BUILD_DIR) -L props --output-on-failure -j $(JOBS)
+	@tests/soak/window_soak.sh $(BUILD_DIR)/src/ui/dravik 120 $(BUILD_DIR)/tests/soak/window-120s
+
+# Both fuzzers for five minutes each, side by side.
+fuzz: deps
+	@cmake --preset fuzz >/dev/null && cmake --build build-fuzz -j $(JOBS) --target fuzz-script fuzz-play
+	@fuzz/run.sh build-fuzz 300
+
+# The .deb, in $(BUILD_DIR).
+package: build
+	@cd $(BUILD_DIR) && cpack -G DEB | tail -n 1
 
 bench: build
 	@$(BUILD_DIR)/bench/dravik-bench
