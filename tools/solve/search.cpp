@@ -80,27 +80,42 @@ public:
         others_.clear();
     }
 
+    bool Contains(float left, float top) const
+    {
+        std::uint64_t key = 0;
+        const long slot = Slot(left, top, key);
+        return slot >= 0 ? stamp_[static_cast<std::size_t>(slot)] == now_ : others_.count(key) != 0;
+    }
+
     // Adds the position; false when it was already there.
     bool Insert(float left, float top)
+    {
+        std::uint64_t key = 0;
+        const long slot = Slot(left, top, key);
+        if (slot < 0) {
+            return others_.insert(key).second;
+        }
+        std::uint32_t& stamp = stamp_[static_cast<std::size_t>(slot)];
+        const bool fresh = stamp != now_;
+        stamp = now_;
+        return fresh;
+    }
+
+private:
+    // The position's place on the grid; -1, with its key for the set, off it.
+    long Slot(float left, float top, std::uint64_t& key) const
     {
         const long x = std::lround(left), y = std::lround(top);
         if (x == left && y == top && x % 15 == 0 && y % 15 == 0 && x >= 0 && y >= 0 && x / 15 < width_ &&
             y / 15 < height_) {
-            std::uint32_t& s = stamp_[static_cast<std::size_t>(x / 15 + y / 15 * width_)];
-            if (s == now_) {
-                return false;
-            }
-            s = now_;
-            return true;
+            return x / 15 + y / 15 * width_;
         }
-        std::uint64_t key;
         static_assert(sizeof(float) * 2 == sizeof key);
-        std::array<float, 2> both = {left, top};
+        const std::array<float, 2> both = {left, top};
         std::memcpy(&key, both.data(), sizeof key);
-        return others_.insert(key).second;
+        return -1;
     }
 
-private:
     int width_, height_;
     std::vector<std::uint32_t> stamp_;
     std::uint32_t now_ = 1;
@@ -266,14 +281,17 @@ public:
                 const Move move = kMoves[c.move];
                 const float left = parent.left + static_cast<float>(move.dx * kPitch);
                 const float top = parent.top + static_cast<float>(move.dy * kPitch);
-                if (doomed[c.parent] || !predicted.Insert(left, top)) {
+                if (doomed[c.parent] || predicted.Contains(left, top)) {
                     continue;
                 }
                 Step step = Try(parent, move, tick);
                 if (step.died) {
+                    // The parent is doomed, whatever it does; another may
+                    // still reach this place alive.
                     doomed[c.parent] = 1;
                     continue;
                 }
+                predicted.Insert(left, top);
                 if (step.won) {
                     // The win comes from where the square stood, whatever the
                     // arrows: end the run with every arrow released, so the
