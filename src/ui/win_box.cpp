@@ -1,5 +1,6 @@
 #include "ui/win_box.h"
 
+#include <QAbstractButton>
 #include <QEventLoop>
 #include <QGuiApplication>
 
@@ -24,6 +25,7 @@ void WinBox::Show(std::string_view prompt)
     box.setText(QString::fromUtf8(prompt.data(), static_cast<qsizetype>(prompt.size())));
     box.setStandardButtons(QMessageBox::Ok);
     box.setDefaultButton(QMessageBox::Ok);
+    box.button(QMessageBox::Ok)->setIcon(QIcon());  // a plain OK, whatever the style
 
     QEventLoop loop;
     QObject::connect(&box, &QDialog::finished, &loop, &QEventLoop::quit);

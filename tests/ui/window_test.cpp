@@ -155,6 +155,7 @@ TEST_F(Window, WinBoxHoldsTheGameUntilClosed)
         QString title, text;
         QMessageBox::Icon icon{};
         int buttons = 0;
+        bool plainButton = false;
         std::int16_t moveX = 0;
         bool keysShown = false, heldTicks = false, heldClock = false, modalGrab = false;
         QPointF player;
@@ -177,6 +178,7 @@ TEST_F(Window, WinBoxHoldsTheGameUntilClosed)
         seen.text = box->text();
         seen.icon = box->icon();
         seen.buttons = static_cast<int>(box->buttons().size());
+        seen.plainButton = box->button(QMessageBox::Ok) != nullptr && box->button(QMessageBox::Ok)->icon().isNull();
         seen.moveX = form().MoveX;
         seen.keysShown = form().Key.Item(0).Visible && form().Key.Item(154).Visible;
         seen.player = {form().Square.Left, form().Square.Top};
@@ -213,6 +215,7 @@ TEST_F(Window, WinBoxHoldsTheGameUntilClosed)
     EXPECT_EQ(seen.text, "YOU WIN");
     EXPECT_EQ(seen.icon, QMessageBox::NoIcon);
     EXPECT_EQ(seen.buttons, 1);
+    EXPECT_TRUE(seen.plainButton);
     EXPECT_EQ(seen.moveX, 0);  // the box took the keyboard: the arrow is let go
     EXPECT_TRUE(seen.keysShown);
     EXPECT_EQ(seen.player, QPointF(960, 10560));
