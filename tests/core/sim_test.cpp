@@ -1,6 +1,7 @@
 // dravik-sim: the event script, the trace it prints and how it fails.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -176,8 +177,9 @@ TEST(Trace, CoordinatesPrintAsWholeNumbersOrShortestDecimals)
 // Runs the real tool and returns its exit status, with stderr in `err`.
 int RunTool(const std::string& args, const std::string& input, std::string& out, std::string& err)
 {
-    const std::string dir = ::testing::TempDir();
-    const std::string in = dir + "sim-in.txt", o = dir + "sim-out.txt", e = dir + "sim-err.txt";
+    // Names of this process's own: the tests run side by side.
+    const std::string dir = ::testing::TempDir() + "sim-" + std::to_string(getpid()) + "-";
+    const std::string in = dir + "in.txt", o = dir + "out.txt", e = dir + "err.txt";
     std::ofstream(in) << input;
     const std::string cmd = std::string(DRAVIK_SIM_PATH) + " " + args + " < " + in + " > " + o + " 2> " + e;
     const int status = std::system(cmd.c_str());
