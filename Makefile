@@ -20,9 +20,9 @@ run: build
 # asan and clang builds compared among them), the core, window and property
 # tests again under the sanitizers, and both fuzzers for a minute each.
 test: build presets
-	@DRAVIK_REQUIRE_ALL_BUILDS=1 ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
-	@ctest --preset asan -j $(JOBS)
 	@fuzz/run.sh build-fuzz 60
+	@ctest --preset asan -j $(JOBS)
+	@DRAVIK_REQUIRE_ALL_BUILDS=1 ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
 # The other builds the suite needs beside the default one.
 presets: deps
