@@ -370,6 +370,11 @@ void Referee::CheckLevel()
             if (!Whole(now.Left) || !Whole(now.Top)) {
                 Fail("the player stands at " + Describe(now) + ", not on whole twips");
             }
+            // The outer walls close the playing area; a step of 30 can reach
+            // into a wall 30 thick but never through it.
+            if (now.Left < 120 || now.Top < 480 || now.Left + now.Width > 11550 || now.Top + now.Height > 11790) {
+                Fail("the player at " + Describe(now) + " is outside the walled playing area");
+            }
         } else if (w.role != Role::MovingBall && (now.Left != then.Left || now.Top != then.Top)) {
             Fail(Named(w.name, w.index) + " moved from " + Describe(then) + " to " + Describe(now));
         }

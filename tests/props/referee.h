@@ -50,6 +50,8 @@ struct PlayStats {
 // rules guarantee whatever the player does:
 //  - every velocity holds one of the two values of its pair, the steps are
 //    -30, 0 or 30, and every position is a whole number of twips;
+//  - the player never leaves the walled playing area (120..11550 by
+//    480..11790 twips);
 //  - every moving ball stays inside the area its group sweeps; the members of
 //    a row or column share their leader's moving coordinate and keep their
 //    other one; nothing else of the level ever moves, and only keys hide;

@@ -101,7 +101,7 @@ TEST(Referee, CatchesKeysBreakingTheirRules)
     }
 }
 
-TEST(Referee, CatchesCountersBreakingTheirRules)
+TEST(Referee, CatchesThePlayerAndTheCountersBreakingTheirRules)
 {
     Form dead;
     dead.Deaths.Caption = "3";
@@ -116,6 +116,7 @@ TEST(Referee, CatchesCountersBreakingTheirRules)
               std::string::npos);
     EXPECT_NE(Verdict([](Form& f) { f.Time.Caption = "1"; }).find("TIME changed"), std::string::npos);
     EXPECT_NE(Verdict([](Form& f) { f.MoveX = 31; }).find("a player step is 31"), std::string::npos);
+    EXPECT_NE(Verdict([](Form& f) { f.Square.Left = 90; }).find("outside the walled playing area"), std::string::npos);
     EXPECT_NE(Verdict([](Form&) { throw FatalError(FaultKind::Overflow, "overflow: test"); }).find("fatal error"),
               std::string::npos);
 }
