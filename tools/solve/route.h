@@ -72,7 +72,7 @@ struct Route {
 // Plans tours of the keys. The travel between every two aims is measured
 // once; a tour then sweeps every lane, each down or up the screen, from the
 // start point to the goal, and the planner gives the shortest tours on the
-// static map in order. Exact for up to 20 lanes; beyond that it gives one
+// static map in order. Exact for up to 18 lanes; beyond that it gives one
 // tour, sweeping the nearest lane next.
 class RoutePlanner {
 public:
@@ -81,7 +81,7 @@ public:
     // The `count` shortest tours, shortest first; fewer when there are not so many.
     std::vector<Route> Tours(std::size_t count) const;
 
-    static constexpr std::size_t kMostLanes = 20;
+    static constexpr std::size_t kMostLanes = 18;
 
 private:
     struct Sweep {
