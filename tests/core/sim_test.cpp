@@ -5,10 +5,12 @@
 
 #include <cstdio>
 #include <fstream>
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <random>
 #include <sstream>
 
+#include "level/fatal_error.h"
 #include "sim/runner.h"
 #include "sim/script.h"
 #include "sim/trace.h"
@@ -164,6 +166,24 @@ TEST(Trace, PrintsTheWinInTheTickItHappens)
     EXPECT_EQ(state["keys"].get<std::string>(), std::string(155, '1'));
     EXPECT_EQ(state["square"], nlohmann::json::parse("[960, 10560]"));
     EXPECT_EQ(nlohmann::json::parse(second)["wins"], 1);
+}
+
+TEST(Trace, ARunEndedByAFatalErrorLeavesNoBoxBehind)
+{
+    Form form;
+    form.Balls8.Top = std::numeric_limits<float>::quiet_NaN();
+    std::ostringstream out;
+    EXPECT_THROW(sim::Run(form, {}, RunOptions{5, 1}, out), FatalError);
+    // The run's box is gone; a later win on the same form must not reach it.
+    form.Balls8.Top = 2400;
+    for (std::int16_t i = 0; i <= form.Key.UBound(); ++i) {
+        form.Key.Item(i).Visible = false;
+    }
+    form.Square.Left = 3500;
+    form.Square.Top = 5900;
+    form.tmrBall_Timer();
+    EXPECT_EQ(form.Square.Left, 960);
+    EXPECT_TRUE(form.Key.Item(0).Visible);
 }
 
 TEST(Trace, CoordinatesPrintAsWholeNumbersOrShortestDecimals)

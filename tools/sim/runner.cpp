@@ -39,6 +39,12 @@ std::uint64_t Run(Form& form, const std::vector<Event>& events, const RunOptions
 {
     TraceBox box(out);
     form.SetMessageBox(&box);
+    // The box lives only for this run: take it back from the form however
+    // the run ends, a fatal error included.
+    struct BoxReturn {
+        Form& form;
+        ~BoxReturn() { form.SetMessageBox(nullptr); }
+    } boxReturn{form};
     std::size_t next = 0;
     for (std::uint64_t t = 1; t <= options.ticks; ++t) {
         while (next < events.size() && events[next].tick == t) {
@@ -53,7 +59,6 @@ std::uint64_t Run(Form& form, const std::vector<Event>& events, const RunOptions
     if (options.ticks == 0) {
         out << StateLine(form, 0, 0) << '\n';
     }
-    form.SetMessageBox(nullptr);
     return box.wins;
 }
 
