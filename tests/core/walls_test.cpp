@@ -1,7 +1,11 @@
 // The wall push-out and the overlap test under it.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <random>
+
 #include "game/form.h"
+#include "level/fatal_error.h"
 #include "probe.h"
 
 namespace dravik {
@@ -38,6 +42,44 @@ TEST(Overlap, RectangleEdgesAreRoundedSumsTiesToEven)
     EXPECT_EQ(RectOf(s), (RECT{0, 2, 2, 2}));
     s.Width = 2.25F;  // 2.75 rounds to 3, where the sum of rounded parts would give 2
     EXPECT_EQ(RectOf(s).right, 3);
+}
+
+TEST(Overlap, TheFastTestAgreesWithRectOfAndIntersectRect)
+{
+    std::mt19937 random(2024);
+    auto coordinate = [&] {
+        // Whole twips, halves (ties), quarters and the odd large value.
+        const int whole = static_cast<int>(random() % 24000) - 12000;
+        const float fraction = std::array<float, 4>{0.0F, 0.5F, 0.25F, -0.5F}[random() % 4];
+        return static_cast<float>(whole) + fraction;
+    };
+    const RECT player{960, 10560, 1335, 10935};
+    for (int i = 0; i < 200000; ++i) {
+        Shape s;
+        s.Left = coordinate();
+        s.Top = coordinate();
+        s.Width = static_cast<float>(random() % 800) + (random() % 2 ? 0.5F : 0.0F);
+        s.Height = static_cast<float>(random() % 800) + (random() % 2 ? 0.5F : 0.0F);
+        if (i % 3 == 0) {  // near the player, so that many of them overlap or touch
+            s.Left = 600 + static_cast<float>(random() % 1200) / 2;
+            s.Top = 10200 + static_cast<float>(random() % 1200) / 2;
+        }
+        RECT fastObj, fastHit, obj, hit;
+        const bool fast = OverlapTest(s, player, fastObj, fastHit);
+        obj = RectOf(s);
+        const bool plain = IntersectRect(hit, player, obj) != 0;
+        ASSERT_EQ(fast, plain) << s.Left << " " << s.Top << " " << s.Width << " " << s.Height;
+        ASSERT_EQ(fastObj, obj);
+        ASSERT_EQ(fastHit, hit);
+    }
+    Shape far;
+    far.Left = -2147483648.0F;  // the one value that converts to INT32_MIN legitimately
+    far.Width = 10;
+    RECT obj, hit;
+    EXPECT_FALSE(OverlapTest(far, player, obj, hit));
+    EXPECT_EQ(obj.left, INT32_MIN);
+    far.Left = 3.0e9F;
+    EXPECT_THROW(OverlapTest(far, player, obj, hit), FatalError);
 }
 
 TEST(CheckWalls, WorkedExamplesLandExactly)
