@@ -18,7 +18,7 @@ public:
     const Shape& Item(std::int16_t index) const { return members_[Checked(index)]; }
 
     // Highest index in use, and number of members.
-    std::int16_t UBound() const { return static_cast<std::int16_t>(members_.size()) - 1; }
+    std::int16_t UBound() const { return static_cast<std::int16_t>(static_cast<int>(members_.size()) - 1); }
     std::int16_t Count() const { return count_; }
 
     // True when the group has a member with this index.
