@@ -91,9 +91,10 @@ void ScenePainter::Paint(QPainter& painter, const Level& level, const QRegion& r
 
     const RegionIndex damaged(region);
     const std::vector<ControlRef>& order = DesignOrder();
-    for (auto it = order.rbegin(); it != order.rend(); ++it) {
-        if (IsLabel(it->name)) {
-            const Label* label = level.FindLabel(it->name);
+    for (std::size_t i = order.size(); i-- > 0;) {
+        const ControlRef& ref = order[i];
+        if (IsLabel(ref.name)) {
+            const Label* label = level.FindLabel(ref.name);
             const QRect bounds = PaintBounds(TwipRectOf(*label->layout));
             if (reach.intersects(bounds) && damaged.Touches(bounds)) {
                 painter.setWorldTransform(logical);
@@ -103,7 +104,7 @@ void ScenePainter::Paint(QPainter& painter, const Level& level, const QRegion& r
             }
             continue;
         }
-        const Shape* shape = level.Find(it->name, it->index);
+        const Shape* shape = level.Find(ref.name, ref.index);
         if (shape == nullptr || !shape->Visible) {
             continue;
         }

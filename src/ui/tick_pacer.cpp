@@ -49,7 +49,7 @@ void TickPacer::Arm()
 {
     const auto wait = schedule_.NextDeadline() - TickSchedule::Clock::now();
     const auto ms = std::chrono::ceil<std::chrono::milliseconds>(wait);
-    timer_.start(std::max<std::chrono::milliseconds::rep>(0, ms.count()));
+    timer_.start(static_cast<int>(std::max<std::chrono::milliseconds::rep>(0, ms.count())));
 }
 
 }  // namespace dravik::ui
