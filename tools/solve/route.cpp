@@ -187,7 +187,7 @@ Field DistanceField(const StaticMap& map, const std::vector<int>& sources)
     for (std::size_t head = 0; head < queue.size(); ++head) {
         const int c = queue[head];
         const int i = map.ColumnOf(c), j = map.RowOf(c);
-        const std::uint16_t next = static_cast<std::uint16_t>(field[static_cast<std::size_t>(c)] + 1);
+        const auto next = static_cast<std::uint16_t>(field[static_cast<std::size_t>(c)] + 1);
         for (int dj = -1; dj <= 1; ++dj) {
             for (int di = -1; di <= 1; ++di) {
                 const int ni = i + di, nj = j + dj;
@@ -370,7 +370,7 @@ std::vector<RoutePlanner::Sweep> RoutePlanner::SweepsOf(std::size_t lane) const
 
 std::uint32_t RoutePlanner::Hop(int fromKey, Sweep to) const
 {
-    const std::size_t entry = static_cast<std::size_t>(Entry(to));
+    const auto entry = static_cast<std::size_t>(Entry(to));
     const std::uint32_t travel = fromKey < 0 ? fromStart_[entry] : between_[static_cast<std::size_t>(fromKey)][entry];
     return travel + inside_[to.lane];
 }
@@ -511,7 +511,7 @@ Route RoutePlanner::Build(const std::vector<Sweep>& tour) const
     }
     route.remaining.assign(route.order.size(), 0);
     for (std::size_t s = route.order.size(); s-- > 0;) {
-        const std::size_t key = static_cast<std::size_t>(route.order[s]);
+        const auto key = static_cast<std::size_t>(route.order[s]);
         route.remaining[s] = s + 1 == route.order.size()
                                  ? toGoal_[key]
                                  : between_[key][static_cast<std::size_t>(route.order[s + 1])] + route.remaining[s + 1];

@@ -33,9 +33,9 @@ constexpr std::array<Move, 9> kMoves = {{
 
 std::uint8_t MoveCode(Move m)
 {
-    for (std::uint8_t c = 0; c < kMoves.size(); ++c) {
+    for (std::size_t c = 0; c < kMoves.size(); ++c) {
         if (kMoves[c] == m) {
-            return c;
+            return static_cast<std::uint8_t>(c);
         }
     }
     return 0;
@@ -106,8 +106,8 @@ private:
     long Slot(float left, float top, std::uint64_t& key) const
     {
         const long x = std::lround(left), y = std::lround(top);
-        if (x == left && y == top && x % 15 == 0 && y % 15 == 0 && x >= 0 && y >= 0 && x / 15 < width_ &&
-            y / 15 < height_) {
+        if (static_cast<float>(x) == left && static_cast<float>(y) == top && x % 15 == 0 && y % 15 == 0 && x >= 0 &&
+            y >= 0 && x / 15 < width_ && y / 15 < height_) {
             return x / 15 + y / 15 * width_;
         }
         static_assert(sizeof(float) * 2 == sizeof key);
@@ -244,7 +244,7 @@ public:
             candidates.clear();
             for (std::uint32_t p = 0; p < beam.size(); ++p) {
                 const State& s = beam[p];
-                for (std::uint8_t m = 0; m < kMoves.size(); ++m) {
+                for (std::uint8_t m = 0; m < static_cast<std::uint8_t>(kMoves.size()); ++m) {
                     const float left = s.left + static_cast<float>(kMoves[m].dx * kPitch);
                     const float top = s.top + static_cast<float>(kMoves[m].dy * kPitch);
                     const std::uint64_t tie =
