@@ -5,6 +5,7 @@
 # for two seconds, and removes the package again. Needs root; elsewhere it is
 # skipped (exit 77).
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../lib/xvfb.sh"
 build=$(cd "$1" && pwd)
 
 if [ "$(id -u)" -ne 0 ] || ! command -v apt-get >/dev/null; then
@@ -72,13 +73,7 @@ grep -q '^{"tick": 10, "square": \[960, 10560\]' <<<"$out" || fail "dravik-sim -
 echo "dravik-sim --ticks 10: $(cut -c1-60 <<<"$out")..."
 
 # The installed game in a window for two seconds, on a display of its own.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-for _ in $(seq 200); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-done
-display=$(head -n 1 "$work/display")
+start_xvfb "$work"
 [ -n "$display" ] || fail "Xvfb did not start"
 mkdir -m 700 "$work/runtime"
 DISPLAY=:$display XDG_RUNTIME_DIR=$work/runtime /usr/bin/dravik >"$work/out.log" 2>"$work/err.log" &

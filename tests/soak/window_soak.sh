@@ -6,6 +6,7 @@
 # after every RESET, and its resident memory grew by less than 2 MB after
 # the first 10 seconds.
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../lib/xvfb.sh"
 dravik=$1 seconds=$2 work=$3
 mkdir -p "$work"
 rm -f "$work"/*.png
@@ -26,13 +27,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-for _ in $(seq 200); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-done
-export DISPLAY=:$(head -n 1 "$work/display")
+start_xvfb "$work"
+export DISPLAY=:$display
 rm -rf "$work/runtime" && mkdir -m 700 "$work/runtime"
 export XDG_RUNTIME_DIR=$work/runtime
 
