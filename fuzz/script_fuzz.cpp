@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "level/fatal_error.h"
+#include "game/fatal_error.h"
 #include "sim/runner.h"
 #include "sim/script.h"
 

@@ -1,7 +1,7 @@
 // dravik: the game in its window.
 #include <QApplication>
 
-#include "level/fatal_error.h"
+#include "game/fatal_error.h"
 #include "ui/fatal_box.h"
 #include "ui/main_window.h"
 

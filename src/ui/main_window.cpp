@@ -4,7 +4,7 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 
-#include "level/fatal_error.h"
+#include "game/fatal_error.h"
 #include "ui/fatal_box.h"
 #include "ui/key_map.h"
 #include "ui/scene_geometry.h"

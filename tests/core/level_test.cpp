@@ -6,8 +6,8 @@
 #include <map>
 #include <set>
 
+#include "game/fatal_error.h"
 #include "game/rect.h"
-#include "level/fatal_error.h"
 
 namespace dravik {
 namespace {

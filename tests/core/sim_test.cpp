@@ -10,7 +10,7 @@
 #include <random>
 #include <sstream>
 
-#include "level/fatal_error.h"
+#include "game/fatal_error.h"
 #include "sim/runner.h"
 #include "sim/script.h"
 #include "sim/trace.h"

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include "game/fatal_error.h"
 #include "game/form.h"
-#include "level/fatal_error.h"
 #include "probe.h"
 
 namespace dravik {

@@ -4,8 +4,8 @@
 #include <array>
 #include <random>
 
+#include "game/fatal_error.h"
 #include "game/form.h"
-#include "level/fatal_error.h"
 #include "probe.h"
 
 namespace dravik {

@@ -5,7 +5,7 @@
 #include <sstream>
 #include <utility>
 
-#include "level/fatal_error.h"
+#include "game/fatal_error.h"
 #include "sim/runner.h"
 #include "sim/trace.h"
 

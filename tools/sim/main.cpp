@@ -3,7 +3,7 @@
 #include <fstream>
 #include <iostream>
 
-#include "level/fatal_error.h"
+#include "game/fatal_error.h"
 #include "sim/runner.h"
 #ifdef DRAVIK_SCREENSHOT
 #include "ui/screenshot.h"

@@ -7,7 +7,7 @@
 #include <iostream>
 #include <sstream>
 
-#include "level/fatal_error.h"
+#include "game/fatal_error.h"
 #include "solve/replay.h"
 #include "solve/search.h"
 
