@@ -26,7 +26,7 @@ test: build presets
 
 # The other builds the suite needs beside the default one.
 presets: deps
-	@cmake --preset asan >/dev/null && cmake --build build-asan -j $(JOBS) --target dravik-sim core_tests ui_tests \
+	@cmake --preset asan >/dev/null && cmake --build build-asan -j $(JOBS) --target dravik-sim core_tests sim_tests ui_tests \
 		props_tests fuzz-script-replay fuzz-play-replay
 	@cmake --preset debug >/dev/null && cmake --build build-debug -j $(JOBS) --target dravik-sim
 	@cmake --preset clang >/dev/null && cmake --build build-clang -j $(JOBS) --target dravik-sim
