@@ -1,22 +1,43 @@
 // dravik: the game in its window.
 #include <QApplication>
+#include <iostream>
 
 #include "game/fatal_error.h"
+#include "ui/command_line.h"
 #include "ui/fatal_box.h"
 #include "ui/main_window.h"
+#include "ui/screenshot_command.h"
+#include "ui/window_system.h"
 
 int main(int argc, char** argv)
 {
+    using namespace dravik::ui;
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    CommandLine options;
+    if (const auto status = ParseCommandLine(arguments, options, std::cout, std::cerr)) {
+        return *status;
+    }
+    if (!options.screenshot.isEmpty()) {
+        return RunScreenshot(options, std::cerr);
+    }
+    if (const auto status = CheckScaleFactor(std::cerr)) {
+        return *status;
+    }
+
+    auto start = std::make_unique<WindowSystemStart>(arguments);
     QApplication app(argc, argv);
+    start.reset();
     QApplication::setApplicationName(QStringLiteral("Dravik"));
     try {
-        dravik::ui::MainWindow window;
-        QObject::connect(&window, &dravik::ui::MainWindow::gameEnded, &app,
-                         [](int status) { QCoreApplication::exit(status); });
+        MainWindow window;
+        QObject::connect(&window, &MainWindow::gameEnded, &app, [](int status) { QCoreApplication::exit(status); });
         window.show();
         return QApplication::exec();
     } catch (const dravik::FatalError& error) {
-        dravik::ui::ShowFatalError(nullptr, error.what());
-        return 1;
+        ShowFatalError(nullptr, error.what());
+        return kExitFailed;
     }
 }

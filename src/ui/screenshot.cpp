@@ -1,11 +1,12 @@
 #include "ui/screenshot.h"
 
-#include <QGuiApplication>
+#include <QBuffer>
 #include <QPainter>
-#include <QPalette>
+#include <QSaveFile>
+#include <cerrno>
 #include <cmath>
-#include <cstdlib>
-#include <memory>
+#include <cstdio>
+#include <cstring>
 
 #include "ui/scene_geometry.h"
 #include "ui/scene_painter.h"
@@ -32,22 +33,23 @@ QImage RenderScene(const Level& level, double devicePixelRatio, QColor outline)
     return image;
 }
 
-bool SaveScreenshot(const Level& level, const std::string& path, std::string& error)
+bool SaveScreenshot(const QImage& image, const QString& path, std::string& error)
 {
-    std::unique_ptr<QGuiApplication> app;
-    static int argc = 1;
-    static char name[] = "dravik-screenshot";
-    static char* argv[] = {name, nullptr};
-    if (QGuiApplication::instance() == nullptr) {
-        if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
-            setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    if (path == QLatin1String("-")) {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        const auto size = static_cast<std::size_t>(bytes.size());
+        if (std::fwrite(bytes.constData(), 1, size, stdout) != size || std::fflush(stdout) != 0) {
+            error = std::string("cannot write the picture to standard output: ") + std::strerror(errno);
+            return false;
         }
-        app = std::make_unique<QGuiApplication>(argc, argv);
+        return true;
     }
-    const QColor outline = QGuiApplication::palette().color(QPalette::WindowText);
-    const QImage image = RenderScene(level, 1.0, outline);
-    if (!image.save(QString::fromStdString(path), "PNG")) {
-        error = "cannot write " + path;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit()) {
+        error = "cannot write " + path.toStdString() + ": " + file.errorString().toStdString();
         return false;
     }
     return true;

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <QString>
 #include <string>
 
 #include "level/level.h"
@@ -13,10 +14,10 @@ namespace dravik::ui {
 // sized for 96 dots per inch. Needs a running QGuiApplication.
 QImage RenderScene(const Level& level, double devicePixelRatio = 1.0, QColor outline = Qt::black);
 
-// Writes the client area as a PNG file. Works with no display: when no
-// application object exists yet, it starts one on the offscreen platform for
-// the time of the call. Returns false and says why when the file cannot be
-// written.
-bool SaveScreenshot(const Level& level, const std::string& path, std::string& error);
+// Writes the image as a PNG file, "-" for standard output. A file is written
+// whole or not at all: into a temporary file beside it, renamed into place
+// once complete, so a failed write leaves the old file or none. Returns false
+// and says why when it cannot be written.
+bool SaveScreenshot(const QImage& image, const QString& path, std::string& error);
 
 }  // namespace dravik::ui

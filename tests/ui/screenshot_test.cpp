@@ -1,8 +1,10 @@
-// dravik-sim's screenshots are the window's own picture of the same state.
+// dravik --screenshot paints the window's own picture of the same state,
+// offscreen, whatever the environment asks for.
 #include "ui/screenshot.h"
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <sstream>
@@ -13,35 +15,45 @@
 namespace dravik::ui {
 namespace {
 
-QImage SimScreenshot(const QStringList& args, const QString& script = {})
+// The screenshot dravik writes with no display, with the platform and scale
+// factor given, and no runtime folder: it must say nothing and leave nothing
+// behind but the picture.
+QImage Screenshot(const QStringList& args, const QString& platform, const QString& scale, const QString& script = {})
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("shot.png");
-    QProcess sim;
+    QProcess dravik;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("QT_QPA_PLATFORM");  // it must manage with no display of its own accord
     env.remove("DISPLAY");
-    sim.setProcessEnvironment(env);
-    sim.start(DRAVIK_SIM, args + QStringList{"--screenshot", path, "--input", "-"});
-    sim.write(script.toUtf8());
-    sim.closeWriteChannel();
-    EXPECT_TRUE(sim.waitForFinished(30000));
-    EXPECT_EQ(sim.exitCode(), 0) << sim.readAllStandardError().toStdString();
+    env.remove("WAYLAND_DISPLAY");
+    env.remove("XDG_RUNTIME_DIR");
+    env.insert("TMPDIR", dir.path());
+    env.insert("QT_QPA_PLATFORM", platform);
+    env.insert("QT_SCALE_FACTOR", scale);
+    dravik.setProcessEnvironment(env);
+    dravik.start(DRAVIK, args + QStringList{"--screenshot", path, "--input", "-"});
+    dravik.write(script.toUtf8());
+    dravik.closeWriteChannel();
+    EXPECT_TRUE(dravik.waitForFinished(30000));
+    EXPECT_EQ(dravik.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(dravik.exitCode(), 0);
+    EXPECT_EQ(dravik.readAllStandardError().toStdString(), "");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"shot.png"});
     return QImage(path).convertToFormat(QImage::Format_RGB32);
 }
 
-TEST(Screenshot, SimPaintsTheStartPositionLikeTheWindow)
+TEST(Screenshot, PaintsTheStartPositionLikeTheWindow)
 {
-    const QImage shot = SimScreenshot({"--ticks", "0"});
+    const QImage shot = Screenshot({"--ticks", "0"}, "xcb", "0.75");
     ASSERT_EQ(shot.size(), QSize(1047, 830));
     EXPECT_EQ(probe::At(shot, 960 + 187, 10560 + 187), probe::kRed);
     EXPECT_TRUE(shot == RenderScene(Level()));
 }
 
-TEST(Screenshot, SimPaintsTheStateAfterItsRun)
+TEST(Screenshot, PaintsTheStateAfterItsRun)
 {
     const QString script = "1 down 39\n40 down 38\n64 clock\n";
-    const QImage shot = SimScreenshot({"--ticks", "300"}, script);
+    const QImage shot = Screenshot({"--ticks", "300"}, "minimal", "2", script);
     Form form;
     std::istringstream in(script.toStdString());
     std::ostringstream trace;

@@ -5,9 +5,6 @@
 
 #include "game/fatal_error.h"
 #include "sim/runner.h"
-#ifdef DRAVIK_SCREENSHOT
-#include "ui/screenshot.h"
-#endif
 
 int main(int argc, char** argv)
 {
@@ -26,11 +23,6 @@ int main(int argc, char** argv)
     app.add_option("--input", input,
                    "Event script, '-' for standard input. One event a line: "
                    "<tick> down <vk> | up <vk> | reset | clock");
-#ifdef DRAVIK_SCREENSHOT
-    std::string screenshot;
-    app.add_option("--screenshot", screenshot,
-                   "After the run, write the client area (1047 by 830) as the window paints it to this PNG file");
-#endif
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -70,14 +62,5 @@ int main(int argc, char** argv)
         return 1;
     }
     std::cout.flush();
-#ifdef DRAVIK_SCREENSHOT
-    if (!screenshot.empty()) {
-        std::string error;
-        if (!dravik::ui::SaveScreenshot(form, screenshot, error)) {
-            std::cerr << "dravik-sim: " << error << "\n";
-            return 1;
-        }
-    }
-#endif
     return std::cout ? 0 : 1;
 }

@@ -1,0 +1,168 @@
+#include "ui/command_line.h"
+
+#include <QCommandLineParser>
+#include <QSet>
+#include <array>
+#include <string_view>
+
+namespace dravik::ui {
+
+namespace {
+
+constexpr std::int64_t kMaxTicks = 1'000'000'000;
+
+// The toolkit's own options, each with or without its value. Both one and two
+// leading dashes name them.
+const QSet<QString> kToolkitOptionsWithValue = {"platform",        "platformpluginpath",
+                                                "platformtheme",   "plugin",
+                                                "qwindowgeometry", "geometry",
+                                                "qwindowtitle",    "title",
+                                                "qwindowicon",     "icon",
+                                                "display",         "name",
+                                                "session",         "style",
+                                                "stylesheet",      "visual"};
+const QSet<QString> kToolkitFlags = {"reverse", "nograb", "dograb", "sync", "widgetcount", "testability"};
+constexpr std::array kToolkitPrefixes = {"style=", "stylesheet=", "qmljsdebugger="};
+
+QString OptionName(const QString& argument)
+{
+    if (argument.startsWith(QLatin1String("--"))) {
+        return argument.mid(2);
+    }
+    return argument.startsWith('-') ? argument.mid(1) : QString();
+}
+
+bool IsToolkitPrefixed(const QString& name)
+{
+    for (const char* prefix : kToolkitPrefixes) {
+        if (name.startsWith(QLatin1String(prefix))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A plain decimal number from 0 to `max`: no sign, no prefix, no exponent.
+std::optional<std::int64_t> WholeNumber(const QString& text, std::int64_t max)
+{
+    if (text.isEmpty() || text.size() > 10) {
+        return std::nullopt;
+    }
+    std::int64_t value = 0;
+    for (const QChar c : text) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + (c.unicode() - '0');
+    }
+    if (value > max) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// The player's options: what they are, and what they mean once read.
+struct Options {
+    QCommandLineOption help{{"h", "help"}, "Show this help and exit."};
+    QCommandLineOption version{"version", "Show the version and exit."};
+    QCommandLineOption screenshot{
+        "screenshot",
+        "Open no window: play the ticks headless, write the client area (1047 by 830) as the window paints it "
+        "to FILE, a .png name or - for standard output, and exit.",
+        "FILE"};
+    QCommandLineOption ticks{"ticks", "With --screenshot: the game ticks to play first, 0 to 1000000000 (default 0).",
+                             "N"};
+    QCommandLineOption input{"input",
+                             "With --screenshot: the events to deliver between the ticks, in dravik-sim's script "
+                             "format, - for standard input.",
+                             "FILE"};
+
+    void AddTo(QCommandLineParser& parser) const { parser.addOptions({help, version, screenshot, ticks, input}); }
+
+    // Fills in `out` from the parsed command line; an empty string when all
+    // is well, else what is wrong.
+    QString Read(const QCommandLineParser& parser, CommandLine& out) const
+    {
+        if (!parser.positionalArguments().isEmpty()) {
+            return QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().constFirst());
+        }
+        if (parser.isSet(screenshot)) {
+            out.screenshot = parser.value(screenshot);
+            if (out.screenshot.isEmpty()) {
+                return QStringLiteral("--screenshot needs a file name");
+            }
+            if (out.screenshot != "-" && !out.screenshot.endsWith(QLatin1String(".png"), Qt::CaseInsensitive)) {
+                return QStringLiteral("--screenshot writes PNG only: '%1' does not end in .png").arg(out.screenshot);
+            }
+        } else if (parser.isSet(ticks) || parser.isSet(input)) {
+            return QStringLiteral("--ticks and --input go with --screenshot");
+        }
+        if (parser.isSet(ticks)) {
+            const auto value = WholeNumber(parser.value(ticks), kMaxTicks);
+            if (!value) {
+                return QStringLiteral("--ticks takes a whole number from 0 to 1000000000, not '%1'")
+                    .arg(parser.value(ticks));
+            }
+            out.ticks = *value;
+        }
+        if (parser.isSet(input)) {
+            out.input = parser.value(input);
+            if (out.input.isEmpty()) {
+                return QStringLiteral("--input needs a file name");
+            }
+        }
+        return {};
+    }
+};
+
+constexpr std::string_view kDescription =
+    "Dravik: steer the red square with the arrow keys, collect all 155 yellow keys while the blue balls "
+    "patrol, then enter the goal. RESET in the menu bar starts again.\n"
+    "The toolkit's own options (-platform NAME, -geometry WxH+X+Y, -reverse ...) work too.\n"
+    "More in README.md, in the game's source tree or in /usr/share/doc/dravik once installed.";
+
+}  // namespace
+
+QStringList WithoutToolkitOptions(const QStringList& arguments)
+{
+    QStringList kept;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString name = i == 0 ? QString() : OptionName(arguments[i]);
+        if (kToolkitOptionsWithValue.contains(name)) {
+            ++i;
+        } else if (!kToolkitFlags.contains(name) && !IsToolkitPrefixed(name)) {
+            kept << arguments[i];
+        }
+    }
+    return kept;
+}
+
+std::optional<int> ParseCommandLine(const QStringList& arguments, CommandLine& options, std::ostream& out,
+                                    std::ostream& err)
+{
+    const Options known;
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setApplicationDescription(QString::fromUtf8(kDescription.data(), kDescription.size()));
+    known.AddTo(parser);
+
+    QString error;
+    if (!parser.parse(WithoutToolkitOptions(arguments))) {
+        error = parser.errorText();
+    } else if (parser.isSet(known.help)) {
+        out << parser.helpText().replace("<executable_name>", "dravik").toStdString();
+        return kExitOk;
+    } else if (parser.isSet(known.version)) {
+        out << "dravik " << DRAVIK_VERSION << "\n";
+        return kExitOk;
+    } else {
+        error = known.Read(parser, options);
+    }
+    if (error.isEmpty()) {
+        return std::nullopt;
+    }
+    err << "dravik: " << error.toStdString() << "\nTry 'dravik --help' for more information.\n";
+    return kExitUsage;
+}
+
+}  // namespace dravik::ui
