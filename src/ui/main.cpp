@@ -1,6 +1,7 @@
 // dravik: the game in its window.
 #include <QApplication>
 #include <iostream>
+#include <memory>
 
 #include "game/fatal_error.h"
 #include "ui/command_line.h"
