@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "game/timers.h"
 #include "ui/main_window.h"
 
 namespace {
@@ -105,7 +106,7 @@ Sample EmptyWindow(double seconds)
     window.resize(1047, 849);
     window.show();
     double repaints = 0;
-    TickPacer pacer(dravik::ui::kTickPeriod, dravik::ui::kMaxCatchUpTicks, [&] {
+    TickPacer pacer(dravik::kTickPeriod, dravik::kMaxCatchUpTicks, [&] {
         window.update();
         ++repaints;
     });

@@ -5,6 +5,7 @@
 #include <QMenuBar>
 
 #include "game/fatal_error.h"
+#include "game/timers.h"
 #include "ui/fatal_box.h"
 #include "ui/key_map.h"
 #include "ui/scene_geometry.h"

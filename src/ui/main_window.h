@@ -12,13 +12,6 @@
 
 namespace dravik::ui {
 
-// The game tick's rate: 64 a second, 15.625 ms, the pace of a classic desktop
-// timer asked for 1 ms. Every speed of the level is a distance per tick.
-inline constexpr std::chrono::nanoseconds kTickPeriod{15'625'000};
-// After a stall, at most this many missed ticks are played at once.
-inline constexpr int kMaxCatchUpTicks = 4;
-inline constexpr std::chrono::nanoseconds kClockPeriod{1'000'000'000};
-
 // The window "Dravik 1": the playfield as its client area, the RESET command
 // as its menu bar, the game tick and the clock as its two timers. It owns the
 // form and forwards every event to the form's handlers; the rules are all the

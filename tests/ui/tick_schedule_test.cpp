@@ -5,7 +5,7 @@
 
 #include <random>
 
-#include "ui/main_window.h"
+#include "game/timers.h"
 
 namespace dravik::ui {
 namespace {

@@ -12,6 +12,7 @@
 #include <QTest>
 #include <QWindow>
 
+#include "game/timers.h"
 #include "scene_probe.h"
 #include "ui/main_window.h"
 #include "ui/screenshot.h"
