@@ -12,11 +12,4 @@ public:
     virtual void Show(std::string_view prompt) = 0;
 };
 
-// A box with no window behind it: it counts what it was asked to show.
-class HeadlessMessageBox : public MessageBox {
-public:
-    void Show(std::string_view) override { ++shown; }
-    long shown = 0;
-};
-
 }  // namespace dravik

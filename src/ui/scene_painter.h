@@ -24,7 +24,6 @@ public:
     explicit ScenePainter(QColor outline = Qt::black);
 
     void SetOutlineColour(QColor outline);
-    QColor OutlineColour() const { return QColor(outline_); }
 
     // Paints the part of the client area inside `region`, given in the
     // painter's logical pixels: the background there, then only the controls

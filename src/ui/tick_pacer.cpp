@@ -35,7 +35,6 @@ void TickPacer::OnTimeout()
     const std::uint64_t epoch = epoch_;
     const int due = schedule_.TakeDue(TickSchedule::Clock::now());
     for (int i = 0; i < due; ++i) {
-        ++fired_;
         fire_();
         if (epoch_ != epoch) {
             return;  // held or restarted by the handler; that call re-armed

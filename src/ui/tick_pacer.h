@@ -28,8 +28,6 @@ public:
 
     bool IsHeld() const { return held_; }
 
-    // Handler calls made so far.
-    std::int64_t Fired() const { return fired_; }
     const TickSchedule& Schedule() const { return schedule_; }
 
 private:
@@ -41,7 +39,6 @@ private:
     std::function<void()> fire_;
     std::uint64_t epoch_ = 0;  // changes on every Start and Hold
     bool held_ = true;
-    std::int64_t fired_ = 0;
 };
 
 }  // namespace dravik::ui

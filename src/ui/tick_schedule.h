@@ -23,7 +23,6 @@ public:
     int TakeDue(Clock::time_point now);
 
     Clock::time_point NextDeadline() const { return start_ + period_ * next_; }
-    std::chrono::nanoseconds Period() const { return period_; }
 
     // Deadlines dropped since construction.
     std::int64_t Dropped() const { return dropped_; }
