@@ -23,8 +23,9 @@ Shape ShapeFrom(const ShapeRow& row)
     return s;
 }
 
-// The single shapes of the level, by name.
-Shape* SingleShape(Level& level, ControlName name)
+// Where each control lives in a Level: the member behind a name, or nullptr.
+// The lookups below apply it to a const or a non-const level alike.
+Shape Level::*SingleMember(ControlName name)
 {
     using C = ControlName;
     static constexpr std::array<std::pair<C, Shape Level::*>, 14> kSingles = {{
@@ -45,10 +46,54 @@ Shape* SingleShape(Level& level, ControlName name)
     }};
     for (const auto& [single, member] : kSingles) {
         if (single == name) {
-            return &(level.*member);
+            return member;
         }
     }
     return nullptr;
+}
+
+ControlGroup Level::*GroupMember(ControlName name)
+{
+    switch (name) {
+        case ControlName::Wall: return &Level::Wall;
+        case ControlName::Key: return &Level::Key;
+        case ControlName::Balls: return &Level::Balls;
+        case ControlName::Balls1: return &Level::Balls1;
+        case ControlName::Balls2: return &Level::Balls2;
+        case ControlName::Balls3: return &Level::Balls3;
+        case ControlName::Balls5: return &Level::Balls5;
+        case ControlName::Balls13: return &Level::Balls13;
+        case ControlName::Balls14: return &Level::Balls14;
+        default: return nullptr;
+    }
+}
+
+Label Level::*LabelMember(ControlName name)
+{
+    switch (name) {
+        case ControlName::lblDeaths: return &Level::lblDeaths;
+        case ControlName::Deaths: return &Level::Deaths;
+        case ControlName::lblTime: return &Level::lblTime;
+        case ControlName::Time: return &Level::Time;
+        default: return nullptr;
+    }
+}
+
+// The member of a level, const or not, that a lookup found; nullptr for none.
+template <typename L, typename T>
+auto At(L& level, T Level::*member) -> decltype(&(level.*member))
+{
+    return member != nullptr ? &(level.*member) : nullptr;
+}
+
+template <typename L>
+auto FindIn(L& level, ControlName name, std::int16_t index) -> decltype(&level.Square)
+{
+    if (index == kSingle) {
+        return At(level, SingleMember(name));
+    }
+    auto* group = At(level, GroupMember(name));
+    return group != nullptr && group->Has(index) ? &group->Item(index) : nullptr;
 }
 
 }  // namespace
@@ -56,7 +101,7 @@ Shape* SingleShape(Level& level, ControlName name)
 Level::Level()
 {
     for (const ShapeRow& row : kShapeTable) {
-        Shape* single = row.index == kSingle ? SingleShape(*this, row.name) : nullptr;
+        Shape* single = row.index == kSingle ? At(*this, SingleMember(row.name)) : nullptr;
         ControlGroup* group = row.index == kSingle ? nullptr : Group(row.name);
         if (single != nullptr) {
             *single = ShapeFrom(row);
@@ -73,55 +118,34 @@ Level::Level()
     }
 }
 
-ControlGroup* Level::Group(ControlName name)
-{
-    switch (name) {
-        case ControlName::Wall: return &Wall;
-        case ControlName::Key: return &Key;
-        case ControlName::Balls: return &Balls;
-        case ControlName::Balls1: return &Balls1;
-        case ControlName::Balls2: return &Balls2;
-        case ControlName::Balls3: return &Balls3;
-        case ControlName::Balls5: return &Balls5;
-        case ControlName::Balls13: return &Balls13;
-        case ControlName::Balls14: return &Balls14;
-        default: return nullptr;
-    }
-}
-
 const ControlGroup* Level::Group(ControlName name) const
 {
-    return const_cast<Level*>(this)->Group(name);
+    return At(*this, GroupMember(name));
 }
 
-Shape* Level::Find(ControlName name, std::int16_t index)
+ControlGroup* Level::Group(ControlName name)
 {
-    if (index == kSingle) {
-        return SingleShape(*this, name);
-    }
-    ControlGroup* group = Group(name);
-    return group != nullptr && group->Has(index) ? &group->Item(index) : nullptr;
+    return At(*this, GroupMember(name));
 }
 
 const Shape* Level::Find(ControlName name, std::int16_t index) const
 {
-    return const_cast<Level*>(this)->Find(name, index);
+    return FindIn(*this, name, index);
 }
 
-Label* Level::FindLabel(ControlName name)
+Shape* Level::Find(ControlName name, std::int16_t index)
 {
-    switch (name) {
-        case ControlName::lblDeaths: return &lblDeaths;
-        case ControlName::Deaths: return &Deaths;
-        case ControlName::lblTime: return &lblTime;
-        case ControlName::Time: return &Time;
-        default: return nullptr;
-    }
+    return FindIn(*this, name, index);
 }
 
 const Label* Level::FindLabel(ControlName name) const
 {
-    return const_cast<Level*>(this)->FindLabel(name);
+    return At(*this, LabelMember(name));
+}
+
+Label* Level::FindLabel(ControlName name)
+{
+    return At(*this, LabelMember(name));
 }
 
 const std::vector<ControlRef>& DesignOrder()
