@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <fstream>
 #include <limits>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <random>
 #include <sstream>
@@ -14,6 +15,7 @@
 #include "sim/runner.h"
 #include "sim/script.h"
 #include "sim/trace.h"
+#include "sim/verify.h"
 
 namespace dravik::sim {
 namespace {
@@ -166,6 +168,44 @@ TEST(Trace, PrintsTheWinInTheTickItHappens)
     EXPECT_EQ(state["keys"].get<std::string>(), std::string(155, '1'));
     EXPECT_EQ(state["square"], nlohmann::json::parse("[960, 10560]"));
     EXPECT_EQ(nlohmann::json::parse(second)["wins"], 1);
+}
+
+// A recorded run checks out against its own final line; a changed final
+// line is named field by field; a file that is no recorded run is refused.
+TEST(Verify, AcceptsTheRunsOwnEndAndNamesEachFieldThatDiffers)
+{
+    const std::string events = "1 down 39\n3 down 38\n5 clock\n7 up 39\n9 reset\n12 clock\n";
+    const std::string final = "# final " + Trace(events, 20, 0).back().dump() + "\n";
+    std::string error;
+    const auto good = Verify(Parse(events + final + "\n"), error);
+    ASSERT_TRUE(good) << error;
+    EXPECT_TRUE(good->differences.empty());
+    EXPECT_EQ(good->ticks, 20U);
+    EXPECT_EQ(good->time, "1");
+
+    auto changed = nlohmann::json::parse(final.substr(8));
+    changed["deaths"] = "4";
+    changed["balls"]["Balls4"][0][0] = 1;
+    changed.erase("moves");
+    const auto bad = Verify(Parse(events + "# final " + changed.dump()), error);
+    ASSERT_TRUE(bad);
+    std::map<std::string, std::pair<std::string, std::string>> fields;
+    for (const Difference& d : bad->differences) {
+        fields[d.field] = {d.expected, d.found};
+    }
+    ASSERT_EQ(fields.size(), 3U);
+    EXPECT_EQ(fields["deaths"], std::make_pair(std::string(R"("4")"), std::string(R"("0")")));
+    EXPECT_EQ(fields["balls.Balls4"].first.substr(0, 4), "[[1,");
+    EXPECT_EQ(fields["moves"], std::make_pair(std::string("nothing"), std::string("[0,-30]")));
+
+    for (const std::string& notRun :
+         {std::string(""), events, events + "# final {\"tick\": -1}", events + "# final {\"tick\": 3, \"sq"}) {
+        EXPECT_FALSE(Verify(Parse(notRun), error)) << notRun;
+        EXPECT_FALSE(error.empty());
+    }
+    const Script twice = Parse(final + events + final);
+    ASSERT_TRUE(twice.error);
+    EXPECT_EQ(twice.error->line, 8);
 }
 
 TEST(Trace, ARunEndedByAFatalErrorLeavesNoBoxBehind)

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <sstream>
+#include <string_view>
 
 namespace dravik::sim {
 
@@ -128,6 +129,20 @@ std::optional<std::string> ParseLine(const std::vector<std::string>& f, std::uin
     return "unknown event " + Quoted(name) + " (expected down, up, reset or clock)";
 }
 
+// The text of a line after `word`, without the blanks around it.
+std::string AfterWord(const std::string& line, std::string_view word)
+{
+    std::size_t start = line.find(word) + word.size();
+    while (start < line.size() && IsBlank(line[start])) {
+        ++start;
+    }
+    std::size_t end = line.size();
+    while (end > start && IsBlank(line[end - 1])) {
+        --end;
+    }
+    return line.substr(start, end - start);
+}
+
 }  // namespace
 
 Script ParseScript(std::istream& in)
@@ -139,6 +154,16 @@ Script ParseScript(std::istream& in)
     while (std::getline(in, line)) {
         ++number;
         const std::vector<std::string> fields = Fields(line);
+        if (!fields.empty() && fields[0] == "#" && fields.size() > 1 && fields[1] == "final") {
+            if (script.final) {
+                script.error = ScriptError{
+                    number, "a second \"# final\" line (the first is line " + std::to_string(script.final->line) + ")"};
+                script.events.clear();
+                return script;
+            }
+            script.final = FinalLine{number, AfterWord(line, "final")};
+            continue;
+        }
         if (fields.empty() || fields[0][0] == '#') {
             continue;
         }

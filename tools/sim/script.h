@@ -22,13 +22,22 @@ struct ScriptError {
     std::string message;
 };
 
+// The comment "# final <state line>" that ends a recorded run: the state
+// after its last tick, as dravik-sim prints it.
+struct FinalLine {
+    long line;
+    std::string state;
+};
+
 struct Script {
     std::vector<Event> events;         // in delivery order
     std::optional<ScriptError> error;  // the first malformed line, if any
+    std::optional<FinalLine> final;    // a recorded run's last state, if given
 };
 
 // Reads a whole script: one event a line, "<tick> <event> [<arg>]"; blank
-// lines and lines starting with '#' are skipped. Stops at the first bad line.
+// lines and lines starting with '#' are skipped, but for a "# final" line,
+// which is kept (a second one is an error). Stops at the first bad line.
 Script ParseScript(std::istream& in);
 
 }  // namespace dravik::sim

@@ -1,0 +1,84 @@
+#include "sim/verify.h"
+
+#include <nlohmann/json.hpp>
+#include <ostream>
+#include <streambuf>
+
+#include "sim/runner.h"
+#include "sim/trace.h"
+
+namespace dravik::sim {
+
+namespace {
+
+using json = nlohmann::ordered_json;
+
+// Swallows the trace of a run whose only interest is its end.
+class NullBuffer : public std::streambuf {
+protected:
+    int_type overflow(int_type c) override { return traits_type::not_eof(c); }
+    std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
+};
+
+std::string Shown(const json* value)
+{
+    return value == nullptr ? "nothing" : value->dump();
+}
+
+// Adds every field in which the two states differ, naming a member of an
+// object (the ball groups) by its path.
+void Compare(const std::string& path, const json& expected, const json& found, std::vector<Difference>& out)
+{
+    if (expected.is_object() && found.is_object()) {
+        for (const auto& [name, value] : found.items()) {
+            const std::string field = path.empty() ? name : path + "." + name;
+            if (const auto it = expected.find(name); it != expected.end()) {
+                Compare(field, *it, value, out);
+            } else {
+                out.push_back({field, Shown(nullptr), Shown(&value)});
+            }
+        }
+        for (const auto& [name, value] : expected.items()) {
+            if (!found.contains(name)) {
+                out.push_back({path.empty() ? name : path + "." + name, Shown(&value), Shown(nullptr)});
+            }
+        }
+    } else if (expected != found) {
+        out.push_back({path, Shown(&expected), Shown(&found)});
+    }
+}
+
+}  // namespace
+
+std::optional<Verdict> Verify(const Script& script, std::string& error)
+{
+    if (!script.final) {
+        error = "no \"# final\" line: not a recorded run";
+        return std::nullopt;
+    }
+    const std::string where = "line " + std::to_string(script.final->line) + ": ";
+    json expected;
+    try {
+        expected = json::parse(script.final->state);
+    } catch (const json::exception&) {
+        error = where + "the final state is not a state line";
+        return std::nullopt;
+    }
+    if (!expected.is_object() || !expected.contains("tick") || !expected["tick"].is_number_unsigned()) {
+        error = where + "the final state has no tick";
+        return std::nullopt;
+    }
+
+    Verdict verdict;
+    verdict.ticks = expected["tick"].get<std::uint64_t>();
+    Form form;
+    NullBuffer nothing;
+    std::ostream trace(&nothing);
+    verdict.wins = Run(form, script.events, RunOptions{verdict.ticks, 0}, trace);
+    verdict.deaths = form.Deaths.Caption;
+    verdict.time = form.Time.Caption;
+    Compare("", expected, json::parse(StateLine(form, verdict.ticks, verdict.wins)), verdict.differences);
+    return verdict;
+}
+
+}  // namespace dravik::sim

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/script.h"
+
+namespace dravik::sim {
+
+// One field of the state that a run does not reproduce.
+struct Difference {
+    std::string field;  // "deaths", "balls.Balls4", ...
+    std::string expected, found;
+};
+
+struct Verdict {
+    std::uint64_t ticks = 0;
+    std::uint64_t wins = 0;
+    std::string deaths, time;
+    std::vector<Difference> differences;  // empty when the run reproduces its final line
+};
+
+// Plays a recorded run to the tick of its "# final" line and compares the
+// state with that line. Returns the verdict, or the reason the final line
+// cannot be read (no such line, not a state line) in `error`.
+std::optional<Verdict> Verify(const Script& script, std::string& error);
+
+}  // namespace dravik::sim
