@@ -13,6 +13,7 @@ void KeyboardRelay::Press(std::int16_t keyCode, std::int16_t shift)
         held_[static_cast<std::size_t>(slot)] = true;
     }
     form_.Form_KeyDown(keyCode, shift);
+    Delivered(true, keyCode);
 }
 
 void KeyboardRelay::Release(std::int16_t keyCode, std::int16_t shift, bool autoRepeat)
@@ -24,6 +25,7 @@ void KeyboardRelay::Release(std::int16_t keyCode, std::int16_t shift, bool autoR
         held_[static_cast<std::size_t>(slot)] = false;
     }
     form_.Form_KeyUp(keyCode, shift);
+    Delivered(false, keyCode);
 }
 
 void KeyboardRelay::ReleaseAll()
@@ -31,8 +33,17 @@ void KeyboardRelay::ReleaseAll()
     for (std::size_t slot = 0; slot < held_.size(); ++slot) {
         if (held_[slot]) {
             held_[slot] = false;
-            form_.Form_KeyUp(static_cast<std::int16_t>(vbKeyLeft + static_cast<int>(slot)), 0);
+            const auto code = static_cast<std::int16_t>(vbKeyLeft + static_cast<int>(slot));
+            form_.Form_KeyUp(code, 0);
+            Delivered(false, code);
         }
+    }
+}
+
+void KeyboardRelay::Delivered(bool down, std::int16_t keyCode) const
+{
+    if (delivered_) {
+        delivered_(down, keyCode);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 
 #include "game/form.h"
 
@@ -15,7 +16,9 @@ namespace dravik::ui {
 // still held is released: nothing walks on with no key down.
 class KeyboardRelay {
 public:
-    explicit KeyboardRelay(Form& form) : form_(form) {}
+    // `delivered` hears of every key event passed on, after the form has it.
+    using Listener = std::function<void(bool down, std::int16_t keyCode)>;
+    explicit KeyboardRelay(Form& form, Listener delivered = {}) : form_(form), delivered_(std::move(delivered)) {}
 
     void Press(std::int16_t keyCode, std::int16_t shift);
     void Release(std::int16_t keyCode, std::int16_t shift, bool autoRepeat);
@@ -28,7 +31,10 @@ public:
 private:
     static int ArrowSlot(std::int16_t keyCode);
 
+    void Delivered(bool down, std::int16_t keyCode) const;
+
     Form& form_;
+    Listener delivered_;
     std::array<bool, 4> held_{};  // Left, Up, Right, Down
 };
 

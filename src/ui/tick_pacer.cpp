@@ -20,6 +20,14 @@ void TickPacer::Start()
     Arm();
 }
 
+void TickPacer::SetRate(std::chrono::nanoseconds period, int maxCatchUp)
+{
+    schedule_ = TickSchedule(period, maxCatchUp);
+    if (!held_) {
+        Start();
+    }
+}
+
 void TickPacer::Hold()
 {
     ++epoch_;

@@ -22,6 +22,9 @@ public:
     // firings missed while held.
     void Start();
 
+    // Fires at another rate from now on; a running pacer starts afresh.
+    void SetRate(std::chrono::nanoseconds period, int maxCatchUp);
+
     // Stops firing until the next Start. Safe to call from inside the handler;
     // the firings still due in that round are dropped.
     void Hold();
