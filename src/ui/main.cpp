@@ -24,7 +24,8 @@ int main(int argc, char** argv)
     if (!options.screenshot.isEmpty()) {
         return RunScreenshot(options, std::cerr);
     }
-    if (const auto status = CheckScaleFactor(std::cerr)) {
+    double levelScale = 1.0;
+    if (const auto status = TakeScaleFactor(std::cerr, levelScale)) {
         return *status;
     }
 
@@ -33,7 +34,7 @@ int main(int argc, char** argv)
     start.reset();
     QApplication::setApplicationName(QStringLiteral("Dravik"));
     try {
-        MainWindow window;
+        MainWindow window(levelScale);
         QObject::connect(&window, &MainWindow::gameEnded, &app, [](int status) { QCoreApplication::exit(status); });
         window.show();
         return QApplication::exec();

@@ -12,11 +12,10 @@
 #include "ui/fatal_box.h"
 #include "ui/key_map.h"
 #include "ui/run_recorder.h"
-#include "ui/scene_geometry.h"
 
 namespace dravik::ui {
 
-MainWindow::MainWindow()
+MainWindow::MainWindow(double levelScale)
     : winBox_(
           this, [this] { WinBoxOpening(); }, [this] { WinBoxClosed(); }),
       keys_(form_, [this](bool down,
@@ -29,11 +28,11 @@ MainWindow::MainWindow()
 {
     form_.SetMessageBox(&winBox_);
     setWindowTitle(QStringLiteral("Dravik 1"));
-    view_ = new PlayfieldView(form_, this);
+    view_ = new PlayfieldView(form_, this, levelScale);
     setCentralWidget(view_);
     reset_ = menuBar()->addAction(QStringLiteral("RESET"));
     connect(reset_, &QAction::triggered, this, [this] { Reset(); });
-    resize(kClientPixelWidth, kClientPixelHeight + menuBar()->sizeHint().height());
+    resize(view_->sizeHint() + QSize(0, menuBar()->sizeHint().height()));
 
     // Both timers run from the moment the window exists.
     ticks_.Start();
@@ -46,13 +45,14 @@ MainWindow::~MainWindow()
 }
 
 // The menu bar's height is known for sure only once it is laid out; the
-// window then takes the size that leaves the client area exactly 1047 by 830.
+// window then takes the size that leaves the client area exactly the view's
+// size: 1047 by 830, or that scaled down.
 void MainWindow::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
     if (!sized_) {
         sized_ = true;
-        const QSize client(kClientPixelWidth, kClientPixelHeight);
+        const QSize client = view_->sizeHint();
         if (view_->size() != client) {
             resize(size() + client - view_->size());
         }

@@ -23,7 +23,8 @@ class RunRecorder;
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    MainWindow();
+    // `levelScale`: below 1, the level shown smaller (see PlayfieldView).
+    explicit MainWindow(double levelScale = 1.0);
     ~MainWindow() override;
 
     Form& form() { return form_; }

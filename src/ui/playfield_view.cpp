@@ -2,13 +2,14 @@
 
 #include <QEvent>
 #include <QPaintEvent>
+#include <cmath>
 
 #include "ui/scene_geometry.h"
 
 namespace dravik::ui {
 
-PlayfieldView::PlayfieldView(const Level& level, QWidget* parent)
-    : QWidget(parent), level_(level), painter_(palette().color(QPalette::WindowText))
+PlayfieldView::PlayfieldView(const Level& level, QWidget* parent, double scale)
+    : QWidget(parent), level_(level), scale_(scale), painter_(palette().color(QPalette::WindowText))
 {
     // Every paint covers its whole region, background included.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -21,19 +22,25 @@ void PlayfieldView::RefreshChanged()
 {
     const QRegion changed = damage_.Collect(level_);
     if (!changed.isEmpty()) {
-        update(changed);
+        update(scale_ == 1.0 ? changed : ScaledOut(changed, scale_));
     }
 }
 
 QSize PlayfieldView::sizeHint() const
 {
-    return {kClientPixelWidth, kClientPixelHeight};
+    return {static_cast<int>(std::ceil(kClientPixelWidth * scale_)),
+            static_cast<int>(std::ceil(kClientPixelHeight * scale_))};
 }
 
 void PlayfieldView::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
-    painter_.Paint(painter, level_, event->region());
+    if (scale_ == 1.0) {
+        painter_.Paint(painter, level_, event->region());
+        return;
+    }
+    painter.scale(scale_, scale_);
+    painter_.Paint(painter, level_, ScaledOut(event->region(), 1.0 / scale_));
 }
 
 // The shapes are outlined in the system's window-text colour.

@@ -12,9 +12,14 @@ namespace dravik::ui {
 // each handler, asks for a repaint of only what the handler changed. Its
 // origin is the client area's origin, and nothing in it depends on its size:
 // a smaller window shows less, a larger one more background.
+//
+// Below a scale factor of 1 the toolkit would still paint at full size (its
+// painter never scales down) but place and show the damage scaled. There the
+// toolkit runs at 1 and the view scales the level itself by `scale`: the
+// level shrinks as a whole, the menu and the boxes keep their size.
 class PlayfieldView : public QWidget {
 public:
-    PlayfieldView(const Level& level, QWidget* parent);
+    PlayfieldView(const Level& level, QWidget* parent, double scale = 1.0);
 
     // Call after any handler ran: schedules the repaint of what changed.
     void RefreshChanged();
@@ -31,6 +36,7 @@ protected:
 
 private:
     const Level& level_;
+    double scale_;
     ScenePainter painter_;
     SceneDamage damage_;
 };

@@ -87,4 +87,17 @@ QRect PaintBounds(const TwipRect& r)
     return {QPoint(left, top), QSize(right - left, bottom - top)};
 }
 
+QRegion ScaledOut(const QRegion& region, double factor)
+{
+    QRegion scaled;
+    for (const QRect& r : region) {
+        const int left = FloorPixel(r.left() * factor) - 1;
+        const int top = FloorPixel(r.top() * factor) - 1;
+        const int right = CeilPixel((r.right() + 1) * factor) + 1;
+        const int bottom = CeilPixel((r.bottom() + 1) * factor) + 1;
+        scaled += QRect(QPoint(left, top), QSize(right - left, bottom - top));
+    }
+    return scaled;
+}
+
 }  // namespace dravik::ui

@@ -2,6 +2,7 @@
 
 #include <QRect>
 #include <QRectF>
+#include <QRegion>
 #include <QTransform>
 
 #include "level/layout.h"
@@ -41,5 +42,10 @@ int OutlineWidth(const QTransform& toDevice);
 // A logical rectangle that holds every device pixel a control can paint at
 // any scale factor: the outward-rounded rectangle grown by one pixel.
 QRect PaintBounds(const TwipRect& r);
+
+// The region scaled by a factor and rounded outwards, grown by one pixel, so
+// that it holds every pixel a painting of the original region at that scale
+// can touch.
+QRegion ScaledOut(const QRegion& region, double factor);
 
 }  // namespace dravik::ui

@@ -27,7 +27,15 @@ QImage RenderScene(const Level& level, double devicePixelRatio, QColor outline)
     image.setDevicePixelRatio(devicePixelRatio);
     image.setDotsPerMeterX(kDotsPerMeterAt96Dpi);
     image.setDotsPerMeterY(kDotsPerMeterAt96Dpi);
+    // Where the scaled client area ends inside a device pixel, the pixel
+    // shows background, as in the window.
+    image.fill(QColor(RgbOf(kBackground)));
     QPainter painter(&image);
+    // The toolkit's painter scales up to a ratio above 1 by itself, never
+    // down to one below it.
+    if (devicePixelRatio < 1) {
+        painter.scale(devicePixelRatio, devicePixelRatio);
+    }
     ScenePainter scene(outline);
     scene.Paint(painter, level, QRegion(0, 0, kClientPixelWidth, kClientPixelHeight));
     return image;

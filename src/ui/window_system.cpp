@@ -84,8 +84,9 @@ void Hold(QtMsgType type, const QMessageLogContext& context, const QString& text
 
 }  // namespace
 
-std::optional<int> CheckScaleFactor(std::ostream& err)
+std::optional<int> TakeScaleFactor(std::ostream& err, double& levelScale)
 {
+    levelScale = 1.0;
     const QString text = qEnvironmentVariable("QT_SCALE_FACTOR");
     if (text.isEmpty()) {
         return std::nullopt;
@@ -93,6 +94,10 @@ std::optional<int> CheckScaleFactor(std::ostream& err)
     bool ok = false;
     const double factor = text.toDouble(&ok);
     if (ok && std::isfinite(factor) && factor >= kMinScaleFactor && factor <= kMaxScaleFactor) {
+        if (factor < 1.0) {
+            levelScale = factor;
+            qunsetenv("QT_SCALE_FACTOR");
+        }
         return std::nullopt;
     }
     err << "dravik: QT_SCALE_FACTOR=" << text.toStdString() << " is not a scale the window can be shown at: give "

@@ -14,8 +14,10 @@ inline constexpr double kMaxScaleFactor = 8.0;
 
 // Refuses a QT_SCALE_FACTOR that is not a number from kMinScaleFactor to
 // kMaxScaleFactor: returns the status to end with after one line on `err`.
-// An unset or empty variable is fine.
-std::optional<int> CheckScaleFactor(std::ostream& err);
+// An unset or empty variable is fine. A factor below 1 is taken from the
+// toolkit, whose painter cannot scale down, and left in `levelScale` for the
+// window to scale the level itself; otherwise `levelScale` is 1.
+std::optional<int> TakeScaleFactor(std::ostream& err, double& levelScale);
 
 // While it lives, a window system that cannot start (no display, an unknown
 // platform) ends the program with one line on standard error and

@@ -3,6 +3,10 @@
 #include <QImage>
 #include <QRect>
 #include <cmath>
+#include <cstdint>
+#include <functional>
+
+#include "game/form.h"
 
 // Reading rendered frames in the level's own terms.
 namespace dravik::ui::probe {
@@ -38,6 +42,46 @@ inline QRect BoxOf(const QImage& frame, const QRect& area, QRgb colour)
         }
     }
     return box;
+}
+
+// The scale the window tests show the level at: a QT_SCALE_FACTOR below 1,
+// taken as dravik takes it; else 1.
+double LevelScale();
+
+// A scripted game of this many ticks that shows every kind of change.
+inline constexpr int kScriptedTicks = 1500;
+
+// What happens before game tick `tick` of the scripted game: right along the
+// lower corridor taking keys, up, left, down; on the way the clock every 64
+// ticks, a death in the field of balls (tick 1000), a win (1100, when `win`)
+// and a RESET (1200) through `reset`.
+inline void BeforeScriptedTick(Form& form, int tick, bool win, const std::function<void()>& reset)
+{
+    const std::pair<int, std::int16_t> plan[] = {{1, vbKeyRight}, {400, vbKeyUp}, {700, vbKeyLeft}, {900, vbKeyDown}};
+    for (const auto& [at, key] : plan) {
+        if (at == tick) {
+            form.Form_KeyUp(vbKeyRight, 0);
+            form.Form_KeyUp(vbKeyUp, 0);
+            form.Form_KeyDown(key, 0);
+        }
+    }
+    if (tick % 64 == 0) {
+        form.tmrTime_Timer();
+    }
+    if (tick == 1000) {
+        form.Square.Left = form.Balls13.Item(40).Left;
+        form.Square.Top = form.Balls13.Item(40).Top;
+    }
+    if (tick == 1100 && win) {
+        for (std::int16_t i = 0; i <= form.Key.UBound(); ++i) {
+            form.Key.Item(i).Visible = false;
+        }
+        form.Square.Left = 3600;
+        form.Square.Top = 6000;
+    }
+    if (tick == 1200) {
+        reset();
+    }
 }
 
 }  // namespace dravik::ui::probe

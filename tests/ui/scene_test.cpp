@@ -70,7 +70,7 @@ TEST_P(SceneAtScale, RectanglesAreCrispWithTheirOutlineInside)
     EXPECT_EQ(seen, (std::set<QRgb>{kCyan, kBlack, kPaleGreen}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Scales, SceneAtScale, ::testing::Values(1.0, 1.25, 1.5, 2.0));
+INSTANTIATE_TEST_SUITE_P(Scales, SceneAtScale, ::testing::Values(0.5, 0.6, 0.75, 0.8, 0.9, 1.0, 1.25, 1.5, 2.0));
 
 TEST(Scene, CirclesAreAntialiasedAndStayInTheirBox)
 {
@@ -173,37 +173,14 @@ void PlayAndCompare(double ratio)
     ScenePainter painter;
     const double client = 1047.0 * 830.0;
     double area = 0;
-    // Right along the lower corridor taking keys, up, left, down; on the way
-    // the clock, a death in the field of balls, a win and a reset.
-    const std::pair<int, std::int16_t> plan[] = {{1, vbKeyRight}, {400, vbKeyUp}, {700, vbKeyLeft}, {900, vbKeyDown}};
-    int step = 0;
     std::string deaths;
-    for (int tick = 1; tick <= 1500; ++tick) {
-        if (step < 4 && plan[step].first == tick) {
-            form.Form_KeyUp(vbKeyRight, 0);
-            form.Form_KeyUp(vbKeyUp, 0);
-            form.Form_KeyDown(plan[step++].second, 0);
-        }
-        if (tick % 64 == 0) {
-            form.tmrTime_Timer();
-        }
+    for (int tick = 1; tick <= kScriptedTicks; ++tick) {
         if (tick == 1000) {
             deaths = form.Deaths.Caption;
-            form.Square.Left = form.Balls13.Item(40).Left;
-            form.Square.Top = form.Balls13.Item(40).Top;
         }
+        BeforeScriptedTick(form, tick, true, [&] { form.mnuReset_Click(); });
         if (tick == 1001) {
             EXPECT_NE(form.Deaths.Caption, deaths);  // the field killed
-        }
-        if (tick == 1100) {
-            for (std::int16_t i = 0; i <= form.Key.UBound(); ++i) {
-                form.Key.Item(i).Visible = false;
-            }
-            form.Square.Left = 3600;
-            form.Square.Top = 6000;
-        }
-        if (tick == 1200) {
-            form.mnuReset_Click();
         }
         if (tick == 1101) {
             EXPECT_TRUE(form.Key.Item(154).Visible);  // the win showed every key
