@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "play.h"
-#include "referee.h"
+#include "support/play.h"
+#include "support/referee.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "play.h"
-#include "referee.h"
+#include "support/play.h"
+#include "support/referee.h"
 
 namespace dravik::props {
 namespace {

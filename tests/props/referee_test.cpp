@@ -1,7 +1,7 @@
 // The referee must notice a game that breaks its rules; otherwise a million
 // quiet ticks of random play would prove nothing. Each case plays the real
 // game with one fault slipped in after the tick or the event.
-#include "referee.h"
+#include "support/referee.h"
 
 #include <gtest/gtest.h>
 

@@ -18,7 +18,7 @@ format)
     echo "clang-format: ${#all[@]} files formatted"
     ;;
 tidy)
-    mapfile -t all < <(files 'src/*.cpp' 'tools/*.cpp' 'fuzz/*.cpp' 'tests/props/*.cpp')
+    mapfile -t all < <(files 'src/*.cpp' 'tools/*.cpp' 'fuzz/*.cpp' 'tests/props/*.cpp' 'tests/support/*.cpp')
     # Only files this build compiles have compile commands (the window's
     # need Qt, the fuzzers' main the fuzz preset).
     listed=()
@@ -36,10 +36,10 @@ tidy)
     echo "clang-tidy: ${#listed[@]} files, no findings"
     ;;
 cppcheck)
-    mapfile -t dirs < <(printf '%s\n' src tools fuzz tests/props)
+    mapfile -t dirs < <(printf '%s\n' src tools fuzz tests/props tests/support)
     cppcheck --quiet --std=c++20 --language=c++ --library=googletest \
         --enable=warning,performance,portability --error-exitcode=1 --inline-suppr \
-        -j "$jobs" -I src -I tools -I tests/props "${dirs[@]}"
+        -j "$jobs" -I src -I tools -I tests "${dirs[@]}"
     echo "cppcheck: ${dirs[*]} clean"
     ;;
 *)

@@ -1,4 +1,4 @@
-#include "play.h"
+#include "support/play.h"
 
 namespace dravik::props {
 

@@ -6,7 +6,7 @@
 #include <iostream>
 #include <vector>
 
-#include "play.h"
+#include "support/play.h"
 
 int main(int argc, char** argv)
 {

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "game/form.h"
-#include "rng.h"
 #include "sim/script.h"
+#include "support/rng.h"
 
 namespace dravik::props {
 

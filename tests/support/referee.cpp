@@ -1,4 +1,4 @@
-#include "referee.h"
+#include "support/referee.h"
 
 #include <charconv>
 #include <cmath>
