@@ -1,10 +1,6 @@
 // dravik-sim: the event script, the trace it prints and how it fails.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <fstream>
 #include <limits>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -16,6 +12,7 @@
 #include "sim/script.h"
 #include "sim/trace.h"
 #include "sim/verify.h"
+#include "support/subprocess.h"
 
 namespace dravik::sim {
 namespace {
@@ -237,18 +234,10 @@ TEST(Trace, CoordinatesPrintAsWholeNumbersOrShortestDecimals)
 // Runs the real tool and returns its exit status, with stderr in `err`.
 int RunTool(const std::string& args, const std::string& input, std::string& out, std::string& err)
 {
-    // Names of this process's own: the tests run side by side.
-    const std::string dir = ::testing::TempDir() + "sim-" + std::to_string(getpid()) + "-";
-    const std::string in = dir + "in.txt", o = dir + "out.txt", e = dir + "err.txt";
-    std::ofstream(in) << input;
-    const std::string cmd = std::string(DRAVIK_SIM_PATH) + " " + args + " < " + in + " > " + o + " 2> " + e;
-    const int status = std::system(cmd.c_str());
-    std::stringstream so, se;
-    so << std::ifstream(o).rdbuf();
-    se << std::ifstream(e).rdbuf();
-    out = so.str();
-    err = se.str();
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    const support::Finished done = support::RunCommand(std::string(DRAVIK_SIM_PATH) + " " + args, input);
+    out = done.out;
+    err = done.err;
+    return done.status;
 }
 
 TEST(Tool, ExitsTwoOnBadInputBeforeRunningATick)

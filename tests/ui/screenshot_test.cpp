@@ -5,12 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <sstream>
 
 #include "scene_probe.h"
 #include "sim/runner.h"
+#include "support/subprocess.h"
 
 namespace dravik::ui {
 namespace {
@@ -22,22 +22,21 @@ QImage Screenshot(const QStringList& args, const QString& platform, const QStrin
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("shot.png");
-    QProcess dravik;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("DISPLAY");
-    env.remove("WAYLAND_DISPLAY");
-    env.remove("XDG_RUNTIME_DIR");
-    env.insert("TMPDIR", dir.path());
-    env.insert("QT_QPA_PLATFORM", platform);
-    env.insert("QT_SCALE_FACTOR", scale);
-    dravik.setProcessEnvironment(env);
-    dravik.start(DRAVIK, args + QStringList{"--screenshot", path, "--input", "-"});
-    dravik.write(script.toUtf8());
-    dravik.closeWriteChannel();
-    EXPECT_TRUE(dravik.waitForFinished(30000));
-    EXPECT_EQ(dravik.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(dravik.exitCode(), 0);
-    EXPECT_EQ(dravik.readAllStandardError().toStdString(), "");
+    support::Command dravik{{DRAVIK}, script.toStdString(), {}};
+    for (const QString& arg : args + QStringList{"--screenshot", path, "--input", "-"}) {
+        dravik.argv.push_back(arg.toStdString());
+    }
+    dravik.environment = {
+        {"DISPLAY", std::nullopt},
+        {"WAYLAND_DISPLAY", std::nullopt},
+        {"XDG_RUNTIME_DIR", std::nullopt},
+        {"TMPDIR", dir.path().toStdString()},
+        {"QT_QPA_PLATFORM", platform.toStdString()},
+        {"QT_SCALE_FACTOR", scale.toStdString()},
+    };
+    const support::Finished done = support::Run(dravik);
+    EXPECT_EQ(done.status, 0);
+    EXPECT_EQ(done.err, "");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"shot.png"});
     return QImage(path).convertToFormat(QImage::Format_RGB32);
 }
