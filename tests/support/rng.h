@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "sim/splitmix64.h"
+
 namespace dravik::props {
 
 // A small pseudo-random generator (SplitMix64) whose sequence is the same on
@@ -10,13 +12,7 @@ class Rng {
 public:
     explicit Rng(std::uint64_t seed) : state_(seed) {}
 
-    std::uint64_t Next()
-    {
-        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-        return z ^ (z >> 31);
-    }
+    std::uint64_t Next() { return sim::SplitMix64(state_); }
 
     // A whole number in [0, bound); bound must be positive.
     std::uint64_t Below(std::uint64_t bound) { return Next() % bound; }

@@ -13,6 +13,7 @@
 
 #include "game/form.h"
 #include "sim/runner.h"
+#include "sim/splitmix64.h"
 #include "solve/route.h"
 
 namespace dravik::solve {
@@ -56,12 +57,10 @@ struct KeySet {
     }
 };
 
+// A hash of one word, for the beam's tie-breaks.
 std::uint64_t Mix(std::uint64_t x)
 {
-    x += 0x9E3779B97F4A7C15ULL;
-    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ULL;
-    x = (x ^ (x >> 27)) * 0x94D049BB133111EBULL;
-    return x ^ (x >> 31);
+    return sim::SplitMix64(x);
 }
 
 // Positions seen in one tick. Every position the game produces here is a
