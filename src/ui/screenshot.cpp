@@ -43,11 +43,12 @@ QImage RenderScene(const Level& level, double devicePixelRatio, QColor outline)
 
 bool SaveScreenshot(const QImage& image, const QString& path, std::string& error)
 {
+    // Encoded in memory first, so that a failed write says why.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
     if (path == QLatin1String("-")) {
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "PNG");
         const auto size = static_cast<std::size_t>(bytes.size());
         if (std::fwrite(bytes.constData(), 1, size, stdout) != size || std::fflush(stdout) != 0) {
             error = std::string("cannot write the picture to standard output: ") + std::strerror(errno);
@@ -55,8 +56,14 @@ bool SaveScreenshot(const QImage& image, const QString& path, std::string& error
         }
         return true;
     }
+    // A temporary file beside it, renamed into place once whole. Flushed
+    // first: the failure to commit would not say what went wrong.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush()) {
+        error = "cannot write " + path.toStdString() + ": " + file.errorString().toStdString();
+        return false;
+    }
+    if (!file.commit()) {
         error = "cannot write " + path.toStdString() + ": " + file.errorString().toStdString();
         return false;
     }
