@@ -1,25 +1,46 @@
 # The commands a player or developer types. Each installs what it needs first.
 BUILD_DIR ?= build
+PLAY_DIR ?= build-play
 JOBS ?= $(shell nproc)
+# Every build folder these commands make; `make clean` removes them all.
+BUILD_DIRS = $(BUILD_DIR) $(PLAY_DIR) build-debug build-asan build-clang build-fuzz
 
-.PHONY: all deps build run test presets soak fuzz package bench clean
+# The dravik-sim of the other builds whose traces the determinism test compares
+# with the default build's.
+COMPARED_SIMS = $(CURDIR)/build-debug/dravik-sim;$(CURDIR)/build-asan/dravik-sim;$(CURDIR)/build-clang/dravik-sim
+
+.PHONY: all deps build run check test presets soak fuzz package bench clean
 
 all: build
 
 deps:
-	@scripts/deps.sh
+	@scripts/deps.sh test
 
-build: deps
+# Only what building and playing need, and only the game.
+run:
+	@scripts/deps.sh play
+	@cmake --preset play -B $(PLAY_DIR) >/dev/null
+	@cmake --build $(PLAY_DIR) -j $(JOBS) --target dravik
+	@$(PLAY_DIR)/src/ui/dravik
+
+# The default build: the game, the tools, the tests and the benchmarks.
+build:
+	@scripts/deps.sh check
 	@cmake --preset release -B $(BUILD_DIR) >/dev/null
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
-run: build
-	@$(BUILD_DIR)/src/ui/dravik
+# The quick tests of the default build: the rules, dravik-sim, the window
+# offscreen and random play for 100,000 ticks. No display, no other build,
+# no package installed, no long search.
+check: build
+	@DRAVIK_PROP_TICKS=100000 ctest --test-dir $(BUILD_DIR) -L '^(core|sim|ui|props)$$' --output-on-failure -j $(JOBS)
 
 # The whole suite: every test of the default build (the traces of the debug,
 # asan and clang builds compared among them), the core, window and property
 # tests again under the sanitizers, and both fuzzers for a minute each.
-test: build presets
+test: deps presets
+	@cmake --preset release -B $(BUILD_DIR) "-DDRAVIK_COMPARED_SIMS=$(COMPARED_SIMS)" >/dev/null
+	@cmake --build $(BUILD_DIR) -j $(JOBS)
 	@fuzz/run.sh build-fuzz 60
 	@ctest --preset asan -j $(JOBS)
 	@DRAVIK_REQUIRE_ALL_BUILDS=1 ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
@@ -34,7 +55,7 @@ presets: deps
 
 # The long forms: 100,000,000 ticks of random play under the referee and two
 # minutes of the real window under random keys and RESET clicks.
-soak: build
+soak: deps build
 	@DRAVIK_PROP_TICKS=100000000 ctest --test-dir $(BUILD_DIR) -L props --output-on-failure -j $(JOBS)
 	@tests/soak/window_soak.sh $(BUILD_DIR)/src/ui/dravik 120 $(BUILD_DIR)/tests/soak/window-120s
 
@@ -44,13 +65,13 @@ fuzz: deps
 	@fuzz/run.sh build-fuzz 300
 
 # The .deb, in $(BUILD_DIR).
-package: build
+package: deps build
 	@cd $(BUILD_DIR) && cpack -G DEB | tail -n 1
 
-bench: build
+bench: deps build
 	@$(BUILD_DIR)/bench/dravik-bench
 	@$(BUILD_DIR)/bench/dravik-ui-bench
 	@xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD_DIR)/bench/dravik-pace-bench
 
 clean:
-	@rm -rf $(BUILD_DIR)
+	@rm -rf $(BUILD_DIRS)

@@ -1,17 +1,39 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, testing and running Dravik need,
-# and does nothing when they are all present.
+# deps.sh [play|check|test]: installs the Debian packages a command needs, and
+# does nothing when they are all present. Each set includes the one before:
+#   play   building the game and playing it (make run)
+#   check  building every target of the default build (make check)
+#   test   every build, tool and display the whole suite uses (make test)
 set -euo pipefail
 
-packages=(
-  cmake ninja-build g++ make pkg-config
-  libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
-  # the window, its fonts (Arial's metrics) and its tests on a virtual display
-  qt6-base-dev fonts-liberation2 libx11-dev xvfb xauth xdotool imagemagick
-  # the other compiler, the fuzzers, the static checks and the .deb
+set_name=${1:-test}
+
+play=(
+  cmake ninja-build g++ make pkg-config libcli11-dev nlohmann-json3-dev
+  # the window and its fonts (Arial's metrics)
+  qt6-base-dev fonts-liberation2
+)
+check=(
+  libgtest-dev libgmock-dev libbenchmark-dev libx11-dev
+)
+test=(
+  # the window's tests on a virtual display
+  xvfb xauth xdotool imagemagick
+  # the other compiler, the fuzzers and the static checks
   clang-14 libclang-rt-14-dev libfuzzer-14-dev clang-tidy-14 clang-format-14 cppcheck
+  # the .deb
   dpkg-dev file desktop-file-utils
 )
+
+case $set_name in
+  play) packages=("${play[@]}") ;;
+  check) packages=("${play[@]}" "${check[@]}") ;;
+  test) packages=("${play[@]}" "${check[@]}" "${test[@]}") ;;
+  *)
+    echo "usage: deps.sh [play|check|test]" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

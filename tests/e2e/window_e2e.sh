@@ -12,6 +12,7 @@ if [ "${1:-}" != "--inside" ]; then
   exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$0" --inside "$@"
 fi
 shift
+source "$(dirname "$0")/../lib/screenshot.sh"
 dravik=$1 close=$2 shots=$3
 mkdir -p "$shots"
 
@@ -32,41 +33,38 @@ menu=$((HEIGHT - 830))
 [ "$menu" -gt 0 ] && [ "$menu" -lt 100 ] || fail "window is $HEIGHT high: no room for a menu bar over 830"
 echo "window $wid: ${WIDTH}x${HEIGHT}, menu bar $menu high"
 
-# The bounding box of the player's pure red pixels, as "X Y W H".
-player() {
-  import -window "$wid" "$shots/$1.png"
-  convert "$shots/$1.png" -fill black +opaque 'rgb(255,0,0)' -format '%@' info: |
-    sed -E 's/^([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)$/\3 \4 \1 \2/'
-}
-
 # The player starts at (960, 10560) twips: (64, 704) pixels in the client
 # area, 25 pixels square; inside its outline, 23 pixels of red.
 start="65 $((705 + menu)) 23 23"
-for _ in $(seq 50); do
-  at=$(player start)
-  [ "$at" = "$start" ] && break
-  sleep 0.1
-done
-[ "$at" = "$start" ] || fail "player at '$at', expected '$start' at the start"
+at_start() { [ "$*" = "$start" ]; }
+wait_for_player "$wid" "$shots/start.png" at_start || fail "player at '$box', expected '$start' at the start"
 
-# With no window manager the keyboard follows the pointer.
+# With no window manager the keyboard follows the pointer. Right is held
+# until the picture shows the player a step or more to the right.
 xdotool mousemove --window "$wid" 500 400
-sleep 0.2
+walked() { [ "$1" -gt 74 ]; }
 xdotool keydown Right
-sleep 0.3
+wait_for_player "$wid" "$shots/walked.png" walked || {
+  xdotool keyup Right
+  fail "player did not walk right: at '$box'"
+}
 xdotool keyup Right
-sleep 0.2
-read -r x y w h <<<"$(player walked)"
+# Once let go, the player comes to rest: two pictures in a row agree.
+previous=
+resting() {
+  local now="$*"
+  [ "$now" = "$previous" ] || { previous=$now && false; }
+}
+wait_for_player "$wid" "$shots/stopped.png" resting || fail "player never came to rest after Right was let go: '$box'"
+read -r x y w h <<<"$box"
 echo "after holding Right: player at $x,$y"
-[ "$x" -gt 74 ] || fail "player did not walk right: at x $x"
 [ "$y $w $h" = "$((705 + menu)) 23 23" ] || fail "player left its row or changed size: $x $y $w $h"
+# Nothing shows that a player stands still but time: 20 ticks' worth.
 sleep 0.3
-[ "$(player stopped)" = "$x $y $w $h" ] || fail "player walked on after Right was let go"
+[ "$(player_box "$wid" "$shots/still.png")" = "$x $y $w $h" ] || fail "player walked on after Right was let go"
 
 xdotool mousemove --window "$wid" 25 $((menu / 2)) click 1
-sleep 0.3
-at=$(player reset)
-[ "$at" = "$start" ] || fail "after RESET the player is at '$at', expected '$start'"
+wait_for_player "$wid" "$shots/reset.png" at_start || fail "after RESET the player is at '$box', expected '$start'"
 
 "$close" "$wid" || fail "could not ask the window to close"
 for _ in $(seq 100); do

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # determinism.sh GEN TICKS SIM [SIM...]: plays one long pseudo-random script
 # with every given dravik-sim and requires byte-identical traces. A missing
-# build is skipped (exit 77) unless DRAVIK_REQUIRE_ALL_BUILDS=1.
+# build, or no other build at all, is skipped (exit 77) unless
+# DRAVIK_REQUIRE_ALL_BUILDS=1.
 set -euo pipefail
 gen=$1 ticks=$2
 shift 2
@@ -17,6 +18,14 @@ for sim in "$@"; do
         exit 77
     fi
 done
+if [ ${#sims[@]} -lt 2 ]; then
+    if [ "${DRAVIK_REQUIRE_ALL_BUILDS:-0}" = 1 ]; then
+        echo "no other build to compare with: set DRAVIK_COMPARED_SIMS" >&2
+        exit 1
+    fi
+    echo "skipping: no other build to compare with (make test names them in DRAVIK_COMPARED_SIMS)"
+    exit 77
+fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 

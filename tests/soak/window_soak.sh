@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
-# window_soak.sh DRAVIK SECONDS WORK_DIR: the real game on a virtual display
-# for SECONDS seconds of random arrow presses and releases (both axes, held
-# for random times) and real clicks on RESET. Passes when the game is alive
+# window_soak.sh DRAVIK SECONDS WORK_DIR [SEED]: the real game on a virtual
+# display for SECONDS seconds of random arrow presses and releases (both axes,
+# held for random times) and real clicks on RESET. The random choices follow
+# SEED (printed; a new one when none is given), so a failure can be replayed. Passes when the game is alive
 # at the end, wrote nothing on standard error, came back to the start point
 # after every RESET, and its resident memory grew by less than 2 MB after
 # the first 10 seconds.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../lib/xvfb.sh"
-dravik=$1 seconds=$2 work=$3
+source "$(dirname "${BASH_SOURCE[0]}")/../lib/screenshot.sh"
+dravik=$1 seconds=$2 work=$3 seed=${4:-$(od -An -N2 -tu2 /dev/urandom | tr -d ' ')}
+echo "seed $seed (replay: $0 $dravik $seconds $work $seed)"
+RANDOM=$seed
 mkdir -p "$work"
 rm -f "$work"/*.png
 for tool in Xvfb xdotool import convert; do
@@ -45,14 +49,10 @@ xdotool mousemove --window "$wid" 500 400
 
 rss() { awk '/^VmRSS:/ { print $2 }' "/proc/$game/status"; }
 
-# Where the player's pure red pixels are, as "X Y W H"; on the start point
-# (960, 10560) twips it is 23 pixels of red inside its outline.
-player() {
-    import -window "$wid" "$work/shot.png"
-    convert "$work/shot.png" -fill black +opaque 'rgb(255,0,0)' -format '%@' info: |
-        sed -E 's/^([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)$/\3 \4 \1 \2/'
-}
+# On the start point (960, 10560) twips the player is 23 pixels of red inside
+# its outline.
 start="65 $((705 + menu)) 23 23"
+at_start() { [ "$*" = "$start" ]; }
 
 held=()
 release_all() {
@@ -73,9 +73,8 @@ while [ $((SECONDS - started)) -lt "$seconds" ]; do
         # the start point (no ball ever reaches it).
         release_all
         xdotool mousemove --window "$wid" 25 $((menu / 2)) click 1 mousemove --window "$wid" 500 400
-        sleep 0.3
-        at=$(player)
-        [ "$at" = "$start" ] || fail "after RESET $((resets + 1)) the player is at '$at', not '$start'"
+        wait_for_player "$wid" "$work/shot.png" at_start 5 ||
+            fail "after RESET $((resets + 1)) the player is at '$box', not '$start'"
         resets=$((resets + 1))
         next_reset=$((SECONDS + 3 + RANDOM % 5))
         continue

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QTest>
+#include <cstdio>
 #include <iostream>
 
 #include "scene_probe.h"
@@ -25,5 +27,12 @@ int main(int argc, char** argv)
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Dravik"));
-    return RUN_ALL_TESTS();
+    const int status = RUN_ALL_TESTS();
+    // A QTest check that failed reports only to QTest: fail the run for it
+    // too (the tests wait with ASSERT_SOON, which reports here).
+    if (QTest::currentTestFailed()) {
+        std::fputs("a QTest check failed (see above)\n", stderr);
+        return 1;
+    }
+    return status;
 }

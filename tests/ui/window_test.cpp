@@ -16,6 +16,7 @@
 #include "scene_probe.h"
 #include "ui/main_window.h"
 #include "ui/screenshot.h"
+#include "wait.h"
 
 namespace dravik::ui {
 namespace {
@@ -37,10 +38,17 @@ protected:
         QCoreApplication::sendEvent(handle(), &event);
     }
 
-    // Where the player stands after `ms` more milliseconds of play.
-    QPointF PlayerAfter(int ms)
+    // Lets the game play on for `ticks` more game ticks.
+    void PlayTicks(std::int64_t ticks)
     {
-        QTest::qWait(ms);
+        const std::int64_t until = window.TicksRun() + ticks;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window.TicksRun() >= until; }, 5000)) << "the game stopped ticking";
+    }
+
+    // Where the player stands once `ticks` more game ticks have run.
+    QPointF PlayerAfterTicks(std::int64_t ticks)
+    {
+        PlayTicks(ticks);
         return {form().Square.Left, form().Square.Top};
     }
 
@@ -60,7 +68,7 @@ protected:
 TEST_F(Window, OpensWithItsCaptionClientAreaAndMenu)
 {
     EXPECT_EQ(window.windowTitle(), "Dravik 1");
-    QTRY_COMPARE(window.playfield()->size(), QSize(1047, 830));
+    ASSERT_SOON(window.playfield()->size() == QSize(1047, 830));
     EXPECT_EQ(window.playfield()->geometry().top(), window.menuBar()->geometry().bottom() + 1);
     const QList<QAction*> actions = window.menuBar()->actions();
     ASSERT_EQ(actions.size(), 1);
@@ -76,11 +84,11 @@ TEST_F(Window, ResizingMovesNothing)
     const Shape& player = form().Square;
     const QPoint origin = window.playfield()->pos();
     window.resize(500, 400);
-    QTRY_COMPARE(window.playfield()->width(), 500);
+    ASSERT_SOON(window.playfield()->width() == 500);
     EXPECT_EQ(window.playfield()->pos(), origin);
     EXPECT_EQ(At(window.playfield()->grab().toImage(), 1500, 1500), kPaleGreen);  // Rest3
     window.resize(1300, 1000);
-    QTRY_COMPARE(window.playfield()->width(), 1300);
+    ASSERT_SOON(window.playfield()->width() == 1300);
     const QImage big = window.playfield()->grab().toImage();
     EXPECT_EQ(At(big, player.Left + 187, player.Top + 187), kRed);
     EXPECT_EQ(At(big, 1200 * 15, 900 * 15), kCyan);
@@ -90,15 +98,15 @@ TEST_F(Window, ArrowKeysReachTheFormAndMoveThePlayer)
 {
     QTest::keyPress(handle(), Qt::Key_Right);
     EXPECT_EQ(form().MoveX, 30);
-    QTRY_VERIFY(form().Square.Left > 960 + 90);
+    ASSERT_SOON(form().Square.Left > 960 + 90);
     QTest::keyPress(handle(), Qt::Key_Up, Qt::ShiftModifier);
     EXPECT_EQ(form().MoveY, -30);
     QTest::keyRelease(handle(), Qt::Key_Up);
     QTest::keyRelease(handle(), Qt::Key_Right);
     EXPECT_EQ(form().MoveX, 0);
     EXPECT_EQ(form().MoveY, 0);
-    const QPointF stopped = PlayerAfter(20);
-    EXPECT_EQ(PlayerAfter(100), stopped);
+    const QPointF stopped = PlayerAfterTicks(1);
+    EXPECT_EQ(PlayerAfterTicks(6), stopped);
 }
 
 TEST_F(Window, AutoRepeatPairsDoNotStopThePlayer)
@@ -109,7 +117,7 @@ TEST_F(Window, AutoRepeatPairsDoNotStopThePlayer)
         Key(QEvent::KeyRelease, Qt::Key_Right, true);
         EXPECT_EQ(form().MoveX, 30);
         Key(QEvent::KeyPress, Qt::Key_Right, true);
-        QTRY_VERIFY(form().Square.Left > before);  // still walking
+        ASSERT_SOON(form().Square.Left > before);  // still walking
     }
     Key(QEvent::KeyRelease, Qt::Key_Right);
     EXPECT_EQ(form().MoveX, 0);
@@ -125,8 +133,8 @@ TEST_F(Window, DeactivationReleasesTheHeldArrows)
     ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
     EXPECT_EQ(form().MoveX, 0);
     EXPECT_EQ(form().MoveY, 0);
-    const QPointF stopped = PlayerAfter(20);
-    EXPECT_EQ(PlayerAfter(100), stopped);
+    const QPointF stopped = PlayerAfterTicks(1);
+    EXPECT_EQ(PlayerAfterTicks(6), stopped);
 }
 
 TEST_F(Window, ResetFromTheMenuRestartsTheRun)
@@ -214,7 +222,7 @@ TEST_F(Window, WinBoxHoldsTheGameUntilClosed)
     });
     watch.start();
     ArrangeWin();
-    QTRY_VERIFY_WITH_TIMEOUT(seen.resumed, 5000);
+    ASSERT_SOON(seen.resumed);
 
     EXPECT_EQ(seen.title, "Dravik");
     EXPECT_EQ(seen.text, "YOU WIN");
@@ -231,8 +239,8 @@ TEST_F(Window, WinBoxHoldsTheGameUntilClosed)
     EXPECT_EQ(seen.timeAfterWait, seen.time);
     EXPECT_EQ(seen.balls4AfterWait, seen.balls4);
     EXPECT_EQ(form().Square.Left, 960 + 30);  // no key held since: the player waits
-    QTRY_VERIFY(window.isActiveWindow());
-    QTRY_VERIFY(window.TicksRun() > seen.ticks + 3);  // and play goes on
+    ASSERT_SOON(window.isActiveWindow());
+    ASSERT_SOON(window.TicksRun() > seen.ticks + 3);  // and play goes on
 }
 
 TEST_F(Window, ClosingTheWindowWhileTheBoxIsOpenEndsTheGame)
@@ -249,7 +257,7 @@ TEST_F(Window, ClosingTheWindowWhileTheBoxIsOpenEndsTheGame)
     });
     watch.start();
     ArrangeWin();
-    QTRY_VERIFY_WITH_TIMEOUT(closed && window.winBox().Current() == nullptr, 5000);
+    ASSERT_SOON(closed && window.winBox().Current() == nullptr);
     ASSERT_EQ(ended.count(), 1);
     EXPECT_EQ(ended.at(0).at(0).toInt(), 0);
     EXPECT_FALSE(window.isVisible());
@@ -274,7 +282,7 @@ TEST_F(Window, FatalErrorIsShownAndEndsTheGameWithAnError)
     });
     watch.start();
     form().Time.Caption = "x";  // the clock cannot count on from this
-    QTRY_VERIFY_WITH_TIMEOUT(ended.count() == 1, 3000);
+    ASSERT_SOON(ended.count() == 1);
     EXPECT_EQ(ended.at(0).at(0).toInt(), 1);
     EXPECT_EQ(icon, QMessageBox::Critical);
     EXPECT_TRUE(message.contains("type mismatch")) << message.toStdString();
@@ -290,22 +298,22 @@ TEST_F(Window, FatalErrorIsShownAndEndsTheGameWithAnError)
 TEST_F(Window, PartialRepaintsShowTheSameAsAFullRepaint)
 {
     QTest::keyPress(handle(), Qt::Key_Right);
-    QTest::qWait(400);
+    PlayTicks(25);
     QTest::keyPress(handle(), Qt::Key_Up);
-    QTest::qWait(400);
+    PlayTicks(25);
     QTest::keyRelease(handle(), Qt::Key_Right);
-    QTest::qWait(300);
+    PlayTicks(19);
     window.tickPacer().Hold();
     window.clockPacer().Hold();
-    QTest::qWait(50);                                 // the last repaint lands
-    EXPECT_LT(window.playfield()->LastDrawn(), 150);  // a tick's paint is partial
+    QCoreApplication::sendPostedEvents(&window, QEvent::UpdateRequest);  // the last repaint lands
+    EXPECT_LT(window.playfield()->LastDrawn(), 150);                     // a tick's paint is partial
     for (int tick = 1; tick <= probe::kScriptedTicks; ++tick) {
         probe::BeforeScriptedTick(form(), tick, false, [&] { window.resetAction()->trigger(); });
         form().tmrBall_Timer();
         window.playfield()->RefreshChanged();
         QCoreApplication::processEvents();
     }
-    QTest::qWait(50);
+    QCoreApplication::sendPostedEvents(&window, QEvent::UpdateRequest);
     EXPECT_LT(window.playfield()->LastDrawn(), 150);
 
     // The window system's copy of the window against the whole window
