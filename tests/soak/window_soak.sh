@@ -2,10 +2,10 @@
 # window_soak.sh DRAVIK SECONDS WORK_DIR [SEED]: the real game on a virtual
 # display for SECONDS seconds of random arrow presses and releases (both axes,
 # held for random times) and real clicks on RESET. The random choices follow
-# SEED (printed; a new one when none is given), so a failure can be replayed. Passes when the game is alive
-# at the end, wrote nothing on standard error, came back to the start point
-# after every RESET, and its resident memory grew by less than 2 MB after
-# the first 10 seconds.
+# SEED (printed; a new one when none is given), so a failure can be replayed.
+# Passes when the game is alive at the end, wrote nothing on standard error,
+# came back to the start point after every RESET, and its resident memory grew
+# by less than 2 MB after the first 10 seconds.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../lib/xvfb.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/../lib/screenshot.sh"
