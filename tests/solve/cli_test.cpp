@@ -10,13 +10,13 @@
 namespace dravik::solve {
 namespace {
 
-using testing::Finished;
-using testing::JsonLines;
-using testing::Quote;
-using testing::ReadFile;
-using testing::RunCommand;
-using testing::ScratchDir;
-using testing::WinTicks;
+using harness::Finished;
+using harness::JsonLines;
+using harness::Quote;
+using harness::ReadFile;
+using harness::RunCommand;
+using harness::ScratchDir;
+using harness::WinTicks;
 
 const std::string kSolve = DRAVIK_SOLVE_PATH;
 const std::string kSim = DRAVIK_SIM_PATH;

@@ -7,7 +7,7 @@
 
 #include "support/subprocess.h"
 
-namespace dravik::solve::testing {
+namespace dravik::solve::harness {
 
 using support::Finished;
 using support::Quote;
@@ -38,4 +38,4 @@ inline std::vector<std::uint64_t> WinTicks(const std::vector<nlohmann::json>& li
     return ticks;
 }
 
-}  // namespace dravik::solve::testing
+}  // namespace dravik::solve::harness

@@ -12,10 +12,10 @@
 namespace dravik::solve {
 namespace {
 
-using testing::JsonLines;
-using testing::Quote;
-using testing::RunCommand;
-using testing::WinTicks;
+using harness::JsonLines;
+using harness::Quote;
+using harness::RunCommand;
+using harness::WinTicks;
 
 // The stored run's win tick and deaths; update them with the file.
 constexpr std::uint64_t kWinTick = 2492;
@@ -30,7 +30,7 @@ std::string Sim(std::uint64_t ticks)
 
 TEST(StoredRun, CollectsEveryKeyThenWinsAtItsTick)
 {
-    const testing::Finished before = RunCommand(Sim(kWinTick - 1));
+    const harness::Finished before = RunCommand(Sim(kWinTick - 1));
     ASSERT_EQ(before.status, 0) << before.err;
     const std::vector<nlohmann::json> held = JsonLines(before.out);
     ASSERT_FALSE(held.empty());
@@ -39,7 +39,7 @@ TEST(StoredRun, CollectsEveryKeyThenWinsAtItsTick)
     EXPECT_EQ(held.back()["keys"], std::string(155, '0')) << "every key hidden just before the win";
     EXPECT_EQ(held.back()["deaths"], kDeaths);
 
-    const testing::Finished won = RunCommand(Sim(kWinTick));
+    const harness::Finished won = RunCommand(Sim(kWinTick));
     ASSERT_EQ(won.status, 0) << won.err;
     const std::vector<nlohmann::json> after = JsonLines(won.out);
     ASSERT_EQ(after.size(), 2U) << won.out;
