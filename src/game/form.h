@@ -83,6 +83,12 @@ private:
     // The overlap test of the current PlayerRect with a shape; builds ObjRect.
     bool Touches(const Shape& object) { return OverlapTest(object, PlayerRect, ObjRect, HitRect); }
 
+    // The scan of a contact check: every member of the group in index order,
+    // ScanIndex counting, tested against PlayerRect; onContact(member) runs
+    // for each member that overlaps it. Defined in game/contact_scan.h.
+    template <typename OnContact>
+    void ScanContacts(ControlGroup& group, OnContact onContact);
+
     // Hazard contact with one group or one single shape.
     void CheckBallGroup(ControlGroup& group);
     void CheckBallShape(const Shape& ball);

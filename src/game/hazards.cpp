@@ -1,4 +1,4 @@
-#include "game/form.h"
+#include "game/contact_scan.h"
 
 namespace dravik {
 
@@ -8,14 +8,9 @@ namespace dravik {
 void Form::CheckBallGroup(ControlGroup& group)
 {
     PlayerRect = RectOf(Square);
-    const std::int16_t last = group.UBound();
-    ScanIndex = 0;
-    while (ScanIndex <= last) {
-        if (Touches(group.Item(ScanIndex))) {
-            Die(InnerScanIndex);  // the outer scan holds ScanIndex
-        }
-        Increment16(ScanIndex);
-    }
+    ScanContacts(group, [this](const Shape&) {
+        Die(InnerScanIndex);  // the outer scan holds ScanIndex
+    });
 }
 
 void Form::CheckBallShape(const Shape& ball)

@@ -1,4 +1,4 @@
-#include "game/form.h"
+#include "game/contact_scan.h"
 
 namespace dravik {
 
@@ -6,15 +6,7 @@ namespace dravik {
 void Form::CheckKeys()
 {
     PlayerRect = RectOf(Square);
-    const std::int16_t last = Key.UBound();
-    ScanIndex = 0;
-    while (ScanIndex <= last) {
-        Shape& key = Key.Item(ScanIndex);
-        if (Touches(key)) {
-            key.Visible = false;
-        }
-        Increment16(ScanIndex);
-    }
+    ScanContacts(Key, [](Shape& key) { key.Visible = false; });
 }
 
 }  // namespace dravik

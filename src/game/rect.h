@@ -90,4 +90,40 @@ inline bool OverlapTest(const Shape& s, const RECT& player, RECT& obj, RECT& hit
 #endif
 }
 
+// The first index from `first` to `last` of shapes side by side whose
+// rectangle, built from its current values, overlaps `player`, or has an edge
+// that does not round to a 32-bit value above INT32_MIN (out of range, or that
+// one value, which the exact test then decides); `last` when no shape before
+// it is either.
+// It only reads, so a scan may pass over the shapes before the index it
+// returns: their overlap tests would find no contact, and what those tests
+// write (the object's rectangle, the intersection, the scan counter) the scan
+// writes again before anything reads it. Without SSE2 it passes over nothing.
+inline std::int16_t NextContact(const Shape* shapes, std::int16_t first, std::int16_t last, const RECT& player)
+{
+#if defined(__SSE2__)
+    // An object overlaps when its left and top lie before the player's right
+    // and bottom, and its right and bottom after the player's left and top.
+    const __m128i playerFar = _mm_set_epi32(0, 0, player.bottom, player.right);
+    const __m128i playerNear = _mm_set_epi32(0, 0, player.top, player.left);
+    const __m128i outOfRange = _mm_set1_epi32(INT32_MIN);
+    for (std::int16_t i = first; i < last; ++i) {
+        const __m128 v = _mm_loadu_ps(&shapes[i].Left);  // Left, Top, Width, Height
+        const __m128d leftTop = _mm_cvtps_pd(v);
+        const __m128d rightBottom = _mm_add_pd(leftTop, _mm_cvtps_pd(_mm_movehl_ps(v, v)));
+        const __m128i near = _mm_cvtpd_epi32(leftTop);  // to nearest, ties to even
+        const __m128i far = _mm_cvtpd_epi32(rightBottom);
+        const __m128i hits = _mm_unpacklo_epi64(_mm_cmplt_epi32(near, playerFar), _mm_cmpgt_epi32(far, playerNear));
+        const __m128i faults = _mm_cmpeq_epi32(_mm_unpacklo_epi64(near, far), outOfRange);
+        if (_mm_movemask_epi8(hits) == 0xFFFF || _mm_movemask_epi8(faults) != 0) {
+            return i;
+        }
+    }
+    return last;
+#else
+    (void)shapes, (void)last, (void)player;
+    return first;
+#endif
+}
+
 }  // namespace dravik

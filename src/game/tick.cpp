@@ -60,7 +60,9 @@ void Form::AdvanceLeaders()
 }
 
 // The rows and columns move as one: every member takes its leader's moving
-// coordinate, item 0 included.
+// coordinate, item 0 included. Members side by side are lined up in one pass,
+// ScanIndex left where the scan leaves it; a gap, or a last index ScanIndex
+// cannot pass, takes the scan one member at a time, to fail where it fails.
 void Form::LineUpMembers()
 {
     LineUpTop(Balls);
@@ -73,6 +75,14 @@ void Form::LineUpMembers()
 void Form::LineUpTop(ControlGroup& group)
 {
     const std::int16_t last = group.UBound();
+    Shape* members = group.Contiguous();
+    if (members != nullptr && last < INT16_MAX) {
+        for (int i = 0; i <= last; ++i) {
+            members[i].Top = members[0].Top;
+        }
+        ScanIndex = static_cast<std::int16_t>(last + 1);
+        return;
+    }
     ScanIndex = 0;
     while (ScanIndex <= last) {
         group.Item(ScanIndex).Top = group.Item(0).Top;
@@ -83,6 +93,14 @@ void Form::LineUpTop(ControlGroup& group)
 void Form::LineUpLeft(ControlGroup& group)
 {
     const std::int16_t last = group.UBound();
+    Shape* members = group.Contiguous();
+    if (members != nullptr && last < INT16_MAX) {
+        for (int i = 0; i <= last; ++i) {
+            members[i].Left = members[0].Left;
+        }
+        ScanIndex = static_cast<std::int16_t>(last + 1);
+        return;
+    }
     ScanIndex = 0;
     while (ScanIndex <= last) {
         group.Item(ScanIndex).Left = group.Item(0).Left;

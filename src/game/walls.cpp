@@ -1,4 +1,4 @@
-#include "game/form.h"
+#include "game/contact_scan.h"
 
 namespace dravik {
 
@@ -9,29 +9,23 @@ namespace dravik {
 void Form::CheckWalls()
 {
     PlayerRect = RectOf(Square);
-    const std::int16_t last = Wall.UBound();
-    ScanIndex = 0;
-    while (ScanIndex <= last) {
-        const Shape& wall = Wall.Item(ScanIndex);
-        if (Touches(wall)) {
-            const double sLeft = Square.Left, sTop = Square.Top, sWidth = Square.Width, sHeight = Square.Height;
-            const double wLeft = wall.Left, wTop = wall.Top, wWidth = wall.Width, wHeight = wall.Height;
-            PushUp = RoundToInt16(sHeight + sTop - wTop);
-            PushDown = RoundToInt16(wHeight + wTop - sTop);
-            PushRight = RoundToInt16(wWidth + wLeft - sLeft);
-            PushLeft = RoundToInt16(sWidth + sLeft - wLeft);
-            if (PushUp <= PushDown && PushUp <= PushRight && PushUp <= PushLeft) {
-                Square.Top = CheckedSingle(wall.Top - Square.Height);
-            } else if (PushDown <= PushUp && PushDown <= PushRight && PushDown <= PushLeft) {
-                Square.Top = CheckedSingle(wall.Top + wall.Height);
-            } else if (PushRight <= PushUp && PushRight <= PushDown && PushRight <= PushLeft) {
-                Square.Left = CheckedSingle(wall.Left + wall.Width);
-            } else {
-                Square.Left = CheckedSingle(wall.Left - Square.Width);
-            }
+    ScanContacts(Wall, [this](const Shape& wall) {
+        const double sLeft = Square.Left, sTop = Square.Top, sWidth = Square.Width, sHeight = Square.Height;
+        const double wLeft = wall.Left, wTop = wall.Top, wWidth = wall.Width, wHeight = wall.Height;
+        PushUp = RoundToInt16(sHeight + sTop - wTop);
+        PushDown = RoundToInt16(wHeight + wTop - sTop);
+        PushRight = RoundToInt16(wWidth + wLeft - sLeft);
+        PushLeft = RoundToInt16(sWidth + sLeft - wLeft);
+        if (PushUp <= PushDown && PushUp <= PushRight && PushUp <= PushLeft) {
+            Square.Top = CheckedSingle(wall.Top - Square.Height);
+        } else if (PushDown <= PushUp && PushDown <= PushRight && PushDown <= PushLeft) {
+            Square.Top = CheckedSingle(wall.Top + wall.Height);
+        } else if (PushRight <= PushUp && PushRight <= PushDown && PushRight <= PushLeft) {
+            Square.Left = CheckedSingle(wall.Left + wall.Width);
+        } else {
+            Square.Left = CheckedSingle(wall.Left - Square.Width);
         }
-        Increment16(ScanIndex);
-    }
+    });
 }
 
 }  // namespace dravik

@@ -21,6 +21,11 @@ public:
     std::int16_t UBound() const { return static_cast<std::int16_t>(static_cast<int>(members_.size()) - 1); }
     std::int16_t Count() const { return count_; }
 
+    // The members side by side from index 0 to UBound(), when no index in
+    // between is a gap; nullptr otherwise, and a scan must then fail at the gap.
+    Shape* Contiguous() { return Dense() ? members_.data() : nullptr; }
+    const Shape* Contiguous() const { return Dense() ? members_.data() : nullptr; }
+
     // True when the group has a member with this index.
     bool Has(std::int16_t index) const
     {
@@ -29,6 +34,7 @@ public:
     }
 
 private:
+    bool Dense() const { return static_cast<std::size_t>(count_) == members_.size(); }
     std::size_t Checked(std::int16_t index) const
     {
         if (!Has(index)) [[unlikely]] {

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <limits>
 #include <random>
+#include <vector>
 
 #include "game/fatal_error.h"
 #include "game/form.h"
@@ -80,6 +82,67 @@ TEST(Overlap, TheFastTestAgreesWithRectOfAndIntersectRect)
     EXPECT_EQ(obj.left, INT32_MIN);
     far.Left = 3.0e9F;
     EXPECT_THROW(OverlapTest(far, player, obj, hit), FatalError);
+}
+
+// A scan passes over shapes side by side only up to the first one that the
+// overlap test, run on its own, finds in contact or cannot build (or whose
+// edge is the lowest 32-bit value); a group with a gap is never passed over.
+TEST(Overlap, AScanPassesOverExactlyTheShapesWithoutContact)
+{
+    std::mt19937 random(7);
+    const RECT player{960, 10560, 1335, 10935};
+    std::vector<Shape> shapes(3000);
+    for (Shape& s : shapes) {
+        const unsigned pick = random() % 400;
+        s.Left = static_cast<float>(random() % 20000) - 4000 + (pick % 2 ? 0.5F : 0.0F);
+        s.Top = static_cast<float>(random() % 20000) - 4000;
+        s.Width = static_cast<float>(random() % 600);
+        s.Height = static_cast<float>(random() % 600) + (pick % 3 ? 0.5F : 0.0F);
+        if (pick < 12) {  // about the player: overlapping, touching or just clear
+            s.Left = 960 - s.Width + static_cast<float>(random() % 5) - 2;
+            s.Top = 10560 + static_cast<float>(random() % 300);
+        } else if (pick == 12) {
+            s.Top = 3.0e9F;
+        } else if (pick == 13) {
+            s.Height = std::numeric_limits<float>::quiet_NaN();
+        } else if (pick == 14) {
+            s.Left = -2147483648.0F;  // rounds to INT32_MIN, a legitimate edge
+        }
+    }
+    auto stopsAt = [&](std::size_t i) {
+        try {
+            RECT hit;
+            const RECT obj = RectOf(shapes[i]);
+            return IntersectRect(hit, player, obj) != 0 ||
+                   obj.left == INT32_MIN;  // the lowest edge is left to the exact test
+        } catch (const FatalError&) {
+            return true;
+        }
+    };
+    const auto last = static_cast<std::int16_t>(shapes.size() - 1);
+    std::size_t expected = shapes.size() - 1, contacts = 0;
+    for (std::size_t first = shapes.size(); first-- > 0;) {
+        if (stopsAt(first)) {
+            expected = first;
+            ++contacts;
+        }
+        const std::int16_t next = NextContact(shapes.data(), static_cast<std::int16_t>(first), last, player);
+#if defined(__SSE2__)
+        ASSERT_EQ(static_cast<std::size_t>(next), expected) << "from " << first;
+#else
+        ASSERT_EQ(static_cast<std::size_t>(next), first);
+#endif
+    }
+    EXPECT_GT(contacts, 20U) << "too few contacts to prove anything";
+
+    ControlGroup gap;
+    gap.Add(0, Shape{});
+    gap.Add(2, Shape{});
+    EXPECT_EQ(gap.Contiguous(), nullptr);
+    gap = ControlGroup{};
+    gap.Add(0, Shape{});
+    gap.Add(1, Shape{});
+    EXPECT_EQ(gap.Contiguous(), &gap.Item(0));
 }
 
 TEST(CheckWalls, WorkedExamplesLandExactly)
