@@ -77,8 +77,7 @@ private:
     void AdvanceLeaders();
     void BounceBalls();
     void LineUpMembers();
-    void LineUpTop(ControlGroup& group);
-    void LineUpLeft(ControlGroup& group);
+    void LineUp(ControlGroup& group, float Shape::*coordinate);
 
     // The overlap test of the current PlayerRect with a shape; builds ObjRect.
     bool Touches(const Shape& object) { return OverlapTest(object, PlayerRect, ObjRect, HitRect); }

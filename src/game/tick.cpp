@@ -65,45 +65,27 @@ void Form::AdvanceLeaders()
 // cannot pass, takes the scan one member at a time, to fail where it fails.
 void Form::LineUpMembers()
 {
-    LineUpTop(Balls);
-    LineUpTop(Balls1);
-    LineUpLeft(Balls2);
-    LineUpLeft(Balls3);
-    LineUpLeft(Balls5);
+    LineUp(Balls, &Shape::Top);
+    LineUp(Balls1, &Shape::Top);
+    LineUp(Balls2, &Shape::Left);
+    LineUp(Balls3, &Shape::Left);
+    LineUp(Balls5, &Shape::Left);
 }
 
-void Form::LineUpTop(ControlGroup& group)
+void Form::LineUp(ControlGroup& group, float Shape::*coordinate)
 {
     const std::int16_t last = group.UBound();
     Shape* members = group.Contiguous();
     if (members != nullptr && last < INT16_MAX) {
         for (int i = 0; i <= last; ++i) {
-            members[i].Top = members[0].Top;
+            members[i].*coordinate = members[0].*coordinate;
         }
         ScanIndex = static_cast<std::int16_t>(last + 1);
         return;
     }
     ScanIndex = 0;
     while (ScanIndex <= last) {
-        group.Item(ScanIndex).Top = group.Item(0).Top;
-        Increment16(ScanIndex);
-    }
-}
-
-void Form::LineUpLeft(ControlGroup& group)
-{
-    const std::int16_t last = group.UBound();
-    Shape* members = group.Contiguous();
-    if (members != nullptr && last < INT16_MAX) {
-        for (int i = 0; i <= last; ++i) {
-            members[i].Left = members[0].Left;
-        }
-        ScanIndex = static_cast<std::int16_t>(last + 1);
-        return;
-    }
-    ScanIndex = 0;
-    while (ScanIndex <= last) {
-        group.Item(ScanIndex).Left = group.Item(0).Left;
+        group.Item(ScanIndex).*coordinate = group.Item(0).*coordinate;
         Increment16(ScanIndex);
     }
 }
