@@ -21,8 +21,9 @@ test=(
   xvfb xauth xdotool imagemagick
   # the other compiler, the fuzzers and the static checks
   clang-14 libclang-rt-14-dev libfuzzer-14-dev clang-tidy-14 clang-format-14 cppcheck
-  # the .deb
-  dpkg-dev file desktop-file-utils
+  # the .deb checked as Debian would: manual pages, lintian, hardening-check,
+  # AppStream and desktop entry validators, man -w and fc-match in its test
+  dpkg-dev file pandoc lintian devscripts appstream desktop-file-utils man-db fontconfig
 )
 
 case $set_name in

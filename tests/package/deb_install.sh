@@ -50,8 +50,16 @@ for p in dravik dravik-sim dravik-solve; do
     page=$(man -w 6 $p) || fail "man -w finds no page for $p"
     [ "$page" = /usr/share/man/man6/$p.6.gz ] || fail "man -w 6 $p finds $page"
 done
-font=$(fc-match -f '%{family}' Arial)
-[[ $font == *"Liberation Sans"* ]] || fail "Arial resolves to $font, not Liberation Sans"
+# The labels ask for Arial. With no font but those of the fonts package the
+# .deb depends on, and the system's own fontconfig rules, Arial must resolve to
+# Liberation Sans (with DejaVu alone it resolves to DejaVu Sans).
+{
+    echo '<?xml version="1.0"?><!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd"><fontconfig>'
+    dpkg -L fonts-liberation2 | grep -E '\.ttf$' | xargs -n 1 dirname | sort -u | sed 's|.*|<dir>&</dir>|'
+    echo "<cachedir>$work/fc-cache</cachedir><include ignore_missing=\"yes\">/etc/fonts/conf.d</include></fontconfig>"
+} >"$work/fonts.conf"
+font=$(FONTCONFIG_FILE=$work/fonts.conf fc-match -f '%{family}' Arial)
+[[ $font == *"Liberation Sans"* ]] || fail "with the fonts of fonts-liberation2 alone, Arial resolves to $font"
 echo "in place: the three programs in /usr/games, their pages in section 6; Arial is $font"
 
 out=$(/usr/games/dravik-sim --ticks 10)
