@@ -1,22 +1,24 @@
 #!/usr/bin/env bash
 # man_pages_match_help.sh PAGE_DIR PROGRAM...: each program's manual page
-# (PAGE_DIR/<name>.md) and its --help list the same options: every option in
-# the Options part of --help is in the page's OPTIONS section and every option
-# there is in --help.
+# (PAGE_DIR/<name>.md) and its --help list the same options: every option
+# --help lists is an entry of the page's OPTIONS section and every entry there
+# is listed by --help.
 set -euo pipefail
 pages=$1
 shift
-# The options named in a text (Markdown's emphasis and escapes dropped): -x or
-# --word, not inside a word ("K-th").
-options() {
-    sed 's/\*//g; s/\\-/-/g' | grep -oE '(^|[^[:alnum:]-])--?[[:alpha:]][[:alnum:]-]*' | sed -E 's/^[^-]+//' | sort -u
+# The option names at the head of each line ("-h, --help", "--ticks N ..."),
+# one a line, sorted.
+leading_options() {
+    grep -oE '^(-[-[:alnum:]]+)(, ?-[-[:alnum:]]+)*' | tr ',' '\n' | tr -d ' ' | sort -u
 }
 status=0
 for program in "$@"; do
     name=$(basename "$program")
-    in_help=$("$program" --help | sed -n '/^Options:/,$p' | options)
-    in_page=$(sed -n '/^# OPTIONS$/,/^# /p' "$pages/$name.md" | options)
-    [ -n "$in_help" ] || { echo "FAIL: $name --help names no option"; status=1; }
+    # --help: the lines of its Options part that start with an option.
+    in_help=$("$program" --help | sed -n '/^Options:/,$p' | grep -E '^ {1,8}-' | sed -E 's/^ +//' | leading_options)
+    # The page: the entries (lines in bold) of its OPTIONS section, Markdown dropped.
+    in_page=$(sed -n '/^# OPTIONS$/,/^# /p' "$pages/$name.md" | grep '^\*\*' | sed 's/\*//g; s/\\-/-/g' | leading_options)
+    [ -n "$in_help" ] || { echo "FAIL: $name --help lists no option"; status=1; }
     if [ "$in_help" != "$in_page" ]; then
         echo "FAIL: $name: --help and the manual page differ (< only in --help, > only in the page):"
         diff <(echo "$in_help") <(echo "$in_page") | grep '^[<>]'
