@@ -1,8 +1,11 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
+#include "game/decimal.h"
 #include "game/form.h"
 
 namespace dravik {
@@ -24,22 +27,18 @@ double CaptionValue(const std::string& caption)
     if (first < last && *first == '+') {
         ++first;
     }
-    double value = 0;
-    const auto [end, ec] = std::from_chars(first, last, value);
-    if (first == last || ec != std::errc() || end != last || !std::isfinite(value)) {
+    const std::optional<double> value = ReadDecimal(std::string_view(first, static_cast<std::size_t>(last - first)));
+    if (!value) {
         throw FatalError(FaultKind::TypeMismatch, "type mismatch: counter caption \"" + caption + "\" is not a number");
     }
-    return value;
+    return *value;
 }
 
 // The number as a counter shows it: whole numbers below 10^15 in plain digits
 // (100000, never 1e+05), larger ones in the shortest scientific form.
 std::string CounterText(double value)
 {
-    char buffer[400];
-    const auto format = std::fabs(value) < 1e15 ? std::chars_format::fixed : std::chars_format::scientific;
-    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, format);
-    std::string text(buffer, end);
+    std::string text = WriteDecimal(value, std::fabs(value) < 1e15 ? DecimalForm::Fixed : DecimalForm::Scientific);
     for (char& c : text) {
         c = c == 'e' ? 'E' : c;
     }

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <utility>
 
+#include "game/decimal.h"
+
 namespace dravik::sim {
 
 namespace {
@@ -42,14 +44,12 @@ void AppendJsonString(std::string& out, const std::string& text)
 
 std::string Coordinate(float value)
 {
-    char buffer[48];
-    std::to_chars_result result{};
     if (std::isfinite(value) && value == std::trunc(value) && std::fabs(value) < 1e15F) {
-        result = std::to_chars(buffer, buffer + sizeof buffer, static_cast<long long>(value));
-    } else {
-        result = std::to_chars(buffer, buffer + sizeof buffer, value);
+        char buffer[24];
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, static_cast<long long>(value));
+        return std::string(buffer, result.ptr);
     }
-    return std::string(buffer, result.ptr);
+    return WriteDecimal(value, DecimalForm::Shortest);
 }
 
 std::string StateLine(const Form& form, std::uint64_t tick, std::uint64_t wins)
