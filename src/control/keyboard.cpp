@@ -8,14 +8,14 @@ namespace dravik {
 void Form::Form_KeyDown(std::int16_t KeyCode, std::int16_t /*Shift*/)
 {
     if (KeyCode == vbKeyRight) {
-        MoveX = 30;
+        MoveX = kPlayerStep;
     } else if (KeyCode == vbKeyLeft) {
-        MoveX = -30;
+        MoveX = -kPlayerStep;
     }
     if (KeyCode == vbKeyDown) {
-        MoveY = 30;
+        MoveY = kPlayerStep;
     } else if (KeyCode == vbKeyUp) {
-        MoveY = -30;
+        MoveY = -kPlayerStep;
     }
 }
 

@@ -14,9 +14,16 @@ inline constexpr std::int16_t vbKeyUp = 38;
 inline constexpr std::int16_t vbKeyRight = 39;
 inline constexpr std::int16_t vbKeyDown = 40;
 
+// The player's step: the twips an arrow moves it on its axis each tick.
+inline constexpr std::int16_t kPlayerStep = 30;
+
 // Where the player starts and is put back after a death, a win or a reset.
 inline constexpr float kStartLeft = 960;
 inline constexpr float kStartTop = 10560;
+
+// The walled playing area: the box around every wall. A player's step can reach
+// into an outer wall 30 thick but never through it, so the player stays inside.
+inline constexpr RECT kPlayingArea{120, 480, 11550, 11790};
 
 // The prompt of the box a win opens.
 inline constexpr std::string_view kWinPrompt = "YOU WIN";

@@ -37,6 +37,7 @@ struct DesignRun {
 
 inline constexpr int kShapeCount = 324;
 inline constexpr int kLabelCount = 4;
+inline constexpr int kKeyCount = 155;  // Key(0) to Key(154), all to collect
 
 extern const std::array<ShapeRow, kShapeCount> kShapeTable;
 extern const std::array<LabelRow, kLabelCount> kLabelTable;

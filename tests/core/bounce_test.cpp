@@ -3,20 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <vector>
 
 #include "game/form.h"
+#include "game/patrols.h"
 #include "game/rect.h"
 
 namespace dravik {
 namespace {
 
-struct Axis {
-    const char* name;
-    std::function<float(const Form&)> coordinate;
-    std::function<std::int16_t(const Form&)> velocity;
-    std::int16_t speed;
+// Where and when one velocity of a patrol first turns, in the order of the
+// patrols and their axes: the first two turns and the period after which the
+// first comes again.
+struct Turns {
     float firstTurn;
     int firstTick;
     float secondTurn;
@@ -24,44 +25,43 @@ struct Axis {
     int period;
 };
 
+constexpr std::array<Turns, 17> kTurns = {{
+    {11400, 53, 9870, 104, 102},  // VelBallsY
+    {9870, 52, 11400, 103, 102},  // VelBalls1Y
+    {11200, 21, 9600, 41, 40},    // VelBalls2X
+    {9560, 21, 11160, 41, 40},    // VelBalls3X
+    {2160, 175, 9120, 349, 348},  // VelBalls4X
+    {9120, 117, 2160, 233, 232},  // VelBalls5X
+    {1800, 53, 270, 104, 102},    // VelBalls6X
+    {8880, 217, 2400, 433, 432},  // VelBalls6Y
+    {270, 52, 1800, 103, 102},    // VelBalls7X
+    {2400, 217, 8880, 433, 432},  // VelBalls7Y
+    {8880, 217, 2400, 433, 432},  // VelBalls8Y
+    {8880, 289, 270, 576, 574},   // VelBalls9X
+    {7470, 48, 8880, 95, 94},     // VelBalls9Y
+    {240, 109, 8880, 217, 216},   // VelBalls10X
+    {270, 288, 8880, 575, 574},   // VelBalls11X
+    {8880, 49, 7470, 96, 94},     // VelBalls11Y
+    {8880, 109, 240, 217, 216},   // VelBalls12X
+}};
+
+// Every velocity of every patrol, with its patrol.
+struct Axis {
+    const Patrol* patrol;
+    const PatrolAxis* axis;
+    std::int16_t velocity(const Form& f) const { return f.*axis->velocity; }
+    float coordinate(const Form& f) const { return Position(Leader(f, *patrol), axis->axis); }
+};
+
 std::vector<Axis> Axes()
 {
-    return {
-        {"Balls Top", [](const Form& f) { return f.Balls.Item(0).Top; }, [](const Form& f) { return f.VelBallsY; }, 30,
-         11400, 53, 9870, 104, 102},
-        {"Balls1 Top", [](const Form& f) { return f.Balls1.Item(0).Top; }, [](const Form& f) { return f.VelBalls1Y; },
-         30, 9870, 52, 11400, 103, 102},
-        {"Balls2 Left", [](const Form& f) { return f.Balls2.Item(0).Left; }, [](const Form& f) { return f.VelBalls2X; },
-         80, 11200, 21, 9600, 41, 40},
-        {"Balls3 Left", [](const Form& f) { return f.Balls3.Item(0).Left; }, [](const Form& f) { return f.VelBalls3X; },
-         80, 9560, 21, 11160, 41, 40},
-        {"Balls4 Left", [](const Form& f) { return f.Balls4.Left; }, [](const Form& f) { return f.VelBalls4X; }, 40,
-         2160, 175, 9120, 349, 348},
-        {"Balls5 Left", [](const Form& f) { return f.Balls5.Item(0).Left; }, [](const Form& f) { return f.VelBalls5X; },
-         60, 9120, 117, 2160, 233, 232},
-        {"Balls6 Left", [](const Form& f) { return f.Balls6.Left; }, [](const Form& f) { return f.VelBalls6X; }, 30,
-         1800, 53, 270, 104, 102},
-        {"Balls6 Top", [](const Form& f) { return f.Balls6.Top; }, [](const Form& f) { return f.VelBalls6Y; }, 30, 8880,
-         217, 2400, 433, 432},
-        {"Balls7 Left", [](const Form& f) { return f.Balls7.Left; }, [](const Form& f) { return f.VelBalls7X; }, 30,
-         270, 52, 1800, 103, 102},
-        {"Balls7 Top", [](const Form& f) { return f.Balls7.Top; }, [](const Form& f) { return f.VelBalls7Y; }, 30, 2400,
-         217, 8880, 433, 432},
-        {"Balls8 Top", [](const Form& f) { return f.Balls8.Top; }, [](const Form& f) { return f.VelBalls8Y; }, 30, 8880,
-         217, 2400, 433, 432},
-        {"Balls9 Left", [](const Form& f) { return f.Balls9.Left; }, [](const Form& f) { return f.VelBalls9X; }, 30,
-         8880, 289, 270, 576, 574},
-        {"Balls9 Top", [](const Form& f) { return f.Balls9.Top; }, [](const Form& f) { return f.VelBalls9Y; }, 30, 7470,
-         48, 8880, 95, 94},
-        {"Balls10 Left", [](const Form& f) { return f.Balls10.Left; }, [](const Form& f) { return f.VelBalls10X; }, 80,
-         240, 109, 8880, 217, 216},
-        {"Balls11 Left", [](const Form& f) { return f.Balls11.Left; }, [](const Form& f) { return f.VelBalls11X; }, 30,
-         270, 288, 8880, 575, 574},
-        {"Balls11 Top", [](const Form& f) { return f.Balls11.Top; }, [](const Form& f) { return f.VelBalls11Y; }, 30,
-         8880, 49, 7470, 96, 94},
-        {"Balls12 Left", [](const Form& f) { return f.Balls12.Left; }, [](const Form& f) { return f.VelBalls12X; }, 80,
-         8880, 109, 240, 217, 216},
-    };
+    std::vector<Axis> out;
+    for (const Patrol& patrol : kPatrols) {
+        for (const PatrolAxis& axis : patrol.Axes()) {
+            out.push_back({&patrol, &axis});
+        }
+    }
+    return out;
 }
 
 struct Turn {
@@ -72,19 +72,21 @@ struct Turn {
 TEST(BounceRules, EveryLeaderTurnsWhereAndWhenItsPatrolSays)
 {
     const std::vector<Axis> axes = Axes();
+    ASSERT_EQ(axes.size(), kTurns.size());
     std::vector<std::vector<Turn>> turns(axes.size());
     std::vector<std::int16_t> previous(axes.size(), 0);
     Form form;
     form.tmrBall_Timer();
     for (std::size_t a = 0; a < axes.size(); ++a) {
         previous[a] = axes[a].velocity(form);
-        EXPECT_EQ(std::abs(previous[a]), axes[a].speed) << axes[a].name << " after tick 1";
+        EXPECT_EQ(std::abs(previous[a]), axes[a].axis->speed) << axes[a].axis->name << " after tick 1";
     }
     for (int tick = 2; tick <= 1300; ++tick) {
         form.tmrBall_Timer();
         for (std::size_t a = 0; a < axes.size(); ++a) {
             const std::int16_t v = axes[a].velocity(form);
-            ASSERT_TRUE(v == axes[a].speed || v == -axes[a].speed) << axes[a].name << " tick " << tick;
+            ASSERT_TRUE(v == axes[a].axis->speed || v == -axes[a].axis->speed)
+                << axes[a].axis->name << " tick " << tick;
             if (v != previous[a]) {
                 turns[a].push_back({tick, axes[a].coordinate(form)});
             }
@@ -92,14 +94,15 @@ TEST(BounceRules, EveryLeaderTurnsWhereAndWhenItsPatrolSays)
         }
     }
     for (std::size_t a = 0; a < axes.size(); ++a) {
-        const Axis& x = axes[a];
-        ASSERT_GE(turns[a].size(), 3U) << x.name;
-        EXPECT_EQ(turns[a][0].tick, x.firstTick) << x.name;
-        EXPECT_EQ(turns[a][0].at, x.firstTurn) << x.name;
-        EXPECT_EQ(turns[a][1].tick, x.secondTick) << x.name;
-        EXPECT_EQ(turns[a][1].at, x.secondTurn) << x.name;
-        EXPECT_EQ(turns[a][2].tick, x.firstTick + x.period) << x.name;
-        EXPECT_EQ(turns[a][2].at, x.firstTurn) << x.name;
+        const Turns& x = kTurns[a];
+        const std::string_view name = axes[a].axis->name;
+        ASSERT_GE(turns[a].size(), 3U) << name;
+        EXPECT_EQ(turns[a][0].tick, x.firstTick) << name;
+        EXPECT_EQ(turns[a][0].at, x.firstTurn) << name;
+        EXPECT_EQ(turns[a][1].tick, x.secondTick) << name;
+        EXPECT_EQ(turns[a][1].at, x.secondTurn) << name;
+        EXPECT_EQ(turns[a][2].tick, x.firstTick + x.period) << name;
+        EXPECT_EQ(turns[a][2].at, x.firstTurn) << name;
     }
 }
 
@@ -177,15 +180,6 @@ RECT Union(const RECT& a, const RECT& b)
 TEST(BounceRules, EachGroupSweepsExactlyItsArea)
 {
     using C = ControlName;
-    const std::vector<std::pair<C, RECT>> expected = {
-        {C::Balls, {2280, 9840, 8655, 11775}},  {C::Balls1, {2880, 9870, 9255, 11775}},
-        {C::Balls2, {9600, 3240, 11575, 9615}}, {C::Balls3, {9560, 2640, 11535, 9015}},
-        {C::Balls4, {2160, 1200, 9615, 1695}},  {C::Balls5, {2160, 480, 9615, 2415}},
-        {C::Balls6, {240, 2400, 2175, 9255}},   {C::Balls7, {270, 2400, 2175, 9255}},
-        {C::Balls8, {1080, 2400, 1455, 9255}},  {C::Balls9, {240, 7470, 9255, 9255}},
-        {C::Balls10, {240, 7440, 9255, 7815}},  {C::Balls11, {270, 7440, 9255, 9255}},
-        {C::Balls12, {240, 8880, 9255, 9255}},
-    };
     Form form;
     std::vector<RECT> swept;
     auto groupRect = [&](C name) {
@@ -198,18 +192,18 @@ TEST(BounceRules, EachGroupSweepsExactlyItsArea)
         }
         return RectOf(*form.Find(name, kSingle));
     };
-    for (const auto& e : expected) {
-        swept.push_back(groupRect(e.first));
+    for (const Patrol& patrol : kPatrols) {
+        swept.push_back(groupRect(patrol.group));
     }
     // Longer than the longest patrol, so every extreme is reached on each axis.
     for (int tick = 1; tick <= 1200; ++tick) {
         form.tmrBall_Timer();
-        for (std::size_t g = 0; g < expected.size(); ++g) {
-            swept[g] = Union(swept[g], groupRect(expected[g].first));
+        for (std::size_t g = 0; g < kPatrols.size(); ++g) {
+            swept[g] = Union(swept[g], groupRect(kPatrols[g].group));
         }
     }
-    for (std::size_t g = 0; g < expected.size(); ++g) {
-        EXPECT_EQ(swept[g], expected[g].second) << NameOf(expected[g].first);
+    for (std::size_t g = 0; g < kPatrols.size(); ++g) {
+        EXPECT_EQ(swept[g], kPatrols[g].swept) << NameOf(kPatrols[g].group);
     }
 }
 

@@ -3,10 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 
 #include "game/fatal_error.h"
+#include "game/form.h"
 #include "game/rect.h"
 
 namespace dravik {
@@ -47,13 +49,17 @@ TEST(LevelWalls, EdgesMatchTheLayout)
         {240, 9240, 9255, 9270},  {2160, 7440, 6855, 7470},   {9240, 2520, 9270, 9255}, {2160, 2400, 9615, 2430},
         {3000, 6840, 6855, 6870}, {6840, 6840, 6870, 7455},   {3000, 2520, 3030, 6855}, {120, 9840, 150, 11775},
     };
+    RECT around = RectOf(level.Wall.Item(0));
     for (std::int16_t i = 0; i < 16; ++i) {
         const RECT r = RectOf(level.Wall.Item(i));
         EXPECT_EQ(r, (RECT{edges[i][0], edges[i][1], edges[i][2], edges[i][3]})) << "Wall " << i;
         const Shape& w = level.Wall.Item(i);
         EXPECT_TRUE(w.Width == 30 || w.Height == 30) << "Wall " << i << " is not 30 thick";
         EXPECT_EQ(w.FillColor, kBlack);
+        around = {std::min(around.left, r.left), std::min(around.top, r.top), std::max(around.right, r.right),
+                  std::max(around.bottom, r.bottom)};
     }
+    EXPECT_EQ(around, kPlayingArea);
 }
 
 TEST(LevelZones, PlayerStartsWhollyInsideStart)

@@ -7,6 +7,7 @@
 
 #include "game/fatal_error.h"
 #include "game/form.h"
+#include "game/patrols.h"
 #include "probe.h"
 
 namespace dravik {
@@ -20,11 +21,10 @@ TEST(Tick, FirstTickMovesNothingAndSetsEveryVelocity)
     EXPECT_EQ(form.Square.Left, before.Square.Left);
     EXPECT_EQ(form.Balls4.Left, before.Balls4.Left);
     EXPECT_EQ(form.Balls2.Item(3).Left, before.Balls2.Item(3).Left);
-    for (std::int16_t v :
-         {form.VelBallsY, form.VelBalls1Y, form.VelBalls2X, form.VelBalls3X, form.VelBalls4X, form.VelBalls5X,
-          form.VelBalls6X, form.VelBalls6Y, form.VelBalls7X, form.VelBalls7Y, form.VelBalls8Y, form.VelBalls9X,
-          form.VelBalls9Y, form.VelBalls10X, form.VelBalls11X, form.VelBalls11Y, form.VelBalls12X}) {
-        EXPECT_NE(v, 0);
+    for (const Patrol& patrol : kPatrols) {
+        for (const PatrolAxis& axis : patrol.Axes()) {
+            EXPECT_NE(form.*axis.velocity, 0) << axis.name;
+        }
     }
 }
 

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "game/fatal_error.h"
+#include "game/patrols.h"
 #include "sim/runner.h"
 #include "sim/trace.h"
 
@@ -15,67 +16,10 @@ namespace {
 
 using C = ControlName;
 
-// Each ball velocity and the speed of its pair: it only ever holds +speed or
-// -speed once the first tick has run.
-struct VelocityRule {
-    std::int16_t Form::*velocity;
-    std::int16_t speed;
-    const char* name;
-};
-
-constexpr std::array<VelocityRule, 17> kVelocities = {{
-    {&Form::VelBallsY, 30, "VelBallsY"},
-    {&Form::VelBalls1Y, 30, "VelBalls1Y"},
-    {&Form::VelBalls2X, 80, "VelBalls2X"},
-    {&Form::VelBalls3X, 80, "VelBalls3X"},
-    {&Form::VelBalls4X, 40, "VelBalls4X"},
-    {&Form::VelBalls5X, 60, "VelBalls5X"},
-    {&Form::VelBalls6X, 30, "VelBalls6X"},
-    {&Form::VelBalls6Y, 30, "VelBalls6Y"},
-    {&Form::VelBalls7X, 30, "VelBalls7X"},
-    {&Form::VelBalls7Y, 30, "VelBalls7Y"},
-    {&Form::VelBalls8Y, 30, "VelBalls8Y"},
-    {&Form::VelBalls9X, 30, "VelBalls9X"},
-    {&Form::VelBalls9Y, 30, "VelBalls9Y"},
-    {&Form::VelBalls10X, 80, "VelBalls10X"},
-    {&Form::VelBalls11X, 30, "VelBalls11X"},
-    {&Form::VelBalls11Y, 30, "VelBalls11Y"},
-    {&Form::VelBalls12X, 80, "VelBalls12X"},
-}};
-
-// The rectangle each moving group's balls cover over time (left to right by
-// top to bottom, in twips).
-constexpr std::array<std::pair<C, Area>, 13> kSweptAreas = {{
-    {C::Balls, {2280, 9840, 8655, 11775}},
-    {C::Balls1, {2880, 9870, 9255, 11775}},
-    {C::Balls2, {9600, 3240, 11575, 9615}},
-    {C::Balls3, {9560, 2640, 11535, 9015}},
-    {C::Balls4, {2160, 1200, 9615, 1695}},
-    {C::Balls5, {2160, 480, 9615, 2415}},
-    {C::Balls6, {240, 2400, 2175, 9255}},
-    {C::Balls7, {270, 2400, 2175, 9255}},
-    {C::Balls8, {1080, 2400, 1455, 9255}},
-    {C::Balls9, {240, 7470, 9255, 9255}},
-    {C::Balls10, {240, 7440, 9255, 7815}},
-    {C::Balls11, {270, 7440, 9255, 9255}},
-    {C::Balls12, {240, 8880, 9255, 9255}},
-}};
-
-// The groups whose members are lined up on their leader, and the coordinate
-// the line-up copies.
-enum class Axis { Left, Top };
-constexpr std::array<std::pair<C, Axis>, 5> kLinedUp = {{
-    {C::Balls, Axis::Top},
-    {C::Balls1, Axis::Top},
-    {C::Balls2, Axis::Left},
-    {C::Balls3, Axis::Left},
-    {C::Balls5, Axis::Left},
-}};
-
 bool IsMovingBall(C name)
 {
-    for (const auto& [group, area] : kSweptAreas) {
-        if (group == name) {
+    for (const Patrol& patrol : kPatrols) {
+        if (patrol.group == name) {
             return true;
         }
     }
@@ -85,6 +29,13 @@ bool IsMovingBall(C name)
 bool Whole(float value)
 {
     return std::isfinite(value) && std::trunc(value) == value;
+}
+
+// Whether the whole shape lies within the area, far edges included.
+bool Inside(const Shape& s, const RECT& area)
+{
+    return s.Left >= static_cast<float>(area.left) && s.Top >= static_cast<float>(area.top) &&
+           s.Left + s.Width <= static_cast<float>(area.right) && s.Top + s.Height <= static_cast<float>(area.bottom);
 }
 
 std::string Describe(const Shape& s)
@@ -125,9 +76,9 @@ Referee::Referee(Form& form)
       tick_([](Form& f) { f.tmrBall_Timer(); }),
       deliver_([](Form& f, const sim::Event& e) { sim::Deliver(f, e); })
 {
-    for (std::size_t g = 0; g < kSweptAreas.size(); ++g) {
-        areas_[g].group = kSweptAreas[g].first;
-        areas_[g].allowed = kSweptAreas[g].second;
+    for (std::size_t g = 0; g < kPatrols.size(); ++g) {
+        areas_[g].group = kPatrols[g].group;
+        areas_[g].allowed = kPatrols[g].swept;
     }
     form_.SetMessageBox(this);
     WatchShapes();
@@ -163,11 +114,12 @@ double Referee::CounterValue(const Label& counter) const
 
 void Referee::TakeBaseline()
 {
-    if (form_.Key.Count() != 155 || form_.Key.UBound() != 154) {
+    if (form_.Key.Count() != kKeyCount || form_.Key.UBound() != kKeyCount - 1) {
         Fail("the level has " + std::to_string(form_.Key.Count()) + " keys up to index " +
-             std::to_string(form_.Key.UBound()) + ", not 155 up to 154");
+             std::to_string(form_.Key.UBound()) + ", not " + std::to_string(kKeyCount) + " up to " +
+             std::to_string(kKeyCount - 1));
     }
-    for (std::int16_t i = 0; i < 155; ++i) {
+    for (std::int16_t i = 0; i < kKeyCount; ++i) {
         keysVisible_[static_cast<std::size_t>(i)] = form_.Key.Item(i).Visible;
     }
     deaths_ = CounterValue(form_.Deaths);
@@ -221,10 +173,12 @@ void Referee::Deliver(const sim::Event& event)
             const auto code = static_cast<std::int16_t>(event.keyCode);
             const bool down = event.kind == sim::EventKind::KeyDown;
             if (code == vbKeyLeft || code == vbKeyRight) {
-                expected.MoveX = static_cast<std::int16_t>(!down ? 0 : (code == vbKeyRight ? 30 : -30));
+                expected.MoveX =
+                    static_cast<std::int16_t>(!down ? 0 : (code == vbKeyRight ? kPlayerStep : -kPlayerStep));
             }
             if (code == vbKeyUp || code == vbKeyDown) {
-                expected.MoveY = static_cast<std::int16_t>(!down ? 0 : (code == vbKeyDown ? 30 : -30));
+                expected.MoveY =
+                    static_cast<std::int16_t>(!down ? 0 : (code == vbKeyDown ? kPlayerStep : -kPlayerStep));
             }
             break;
         }
@@ -271,15 +225,17 @@ void Referee::Tick()
     ++stats_.ticks;
     stats_.wins += winsThisTick_;
 
-    for (const VelocityRule& rule : kVelocities) {
-        const std::int16_t v = form_.*rule.velocity;
-        if (v != rule.speed && v != -rule.speed) {
-            Fail(std::string(rule.name) + " is " + std::to_string(v) + ", not " + std::to_string(rule.speed) + " or " +
-                 std::to_string(-rule.speed));
+    for (const Patrol& patrol : kPatrols) {
+        for (const PatrolAxis& axis : patrol.Axes()) {
+            const std::int16_t v = form_.*axis.velocity;
+            if (v != axis.speed && v != -axis.speed) {
+                Fail(std::string(axis.name) + " is " + std::to_string(v) + ", not " + std::to_string(axis.speed) +
+                     " or " + std::to_string(-axis.speed));
+            }
         }
     }
     for (std::int16_t move : {form_.MoveX, form_.MoveY}) {
-        if (move != -30 && move != 0 && move != 30) {
+        if (move != -kPlayerStep && move != 0 && move != kPlayerStep) {
             Fail("a player step is " + std::to_string(move));
         }
     }
@@ -303,14 +259,13 @@ void Referee::CheckBalls()
 {
     for (GroupArea& area : areas_) {
         ForEachBall(form_, area.group, [&](const Shape& ball, std::int16_t index) {
-            const Area a{ball.Left, ball.Top, ball.Left + ball.Width, ball.Top + ball.Height};
             if (!Whole(ball.Left) || !Whole(ball.Top)) {
                 Fail(Named(area.group, index) + " stands at " + Describe(ball) + ", not on whole twips");
             }
-            if (a.left < area.allowed.left || a.top < area.allowed.top || a.right > area.allowed.right ||
-                a.bottom > area.allowed.bottom) {
+            if (!Inside(ball, area.allowed)) {
                 Fail(Named(area.group, index) + " at " + Describe(ball) + " left the area its group sweeps");
             }
+            const RECT a = RectOf(ball);
             if (!area.anySeen) {
                 area.seen = a;
                 area.anySeen = true;
@@ -321,12 +276,18 @@ void Referee::CheckBalls()
             area.seen.bottom = std::max(area.seen.bottom, a.bottom);
         });
     }
-    for (const auto& [name, axis] : kLinedUp) {
-        const ControlGroup& group = *form_.Group(name);
+    // The members of a row or column share their leader's moving coordinate.
+    for (const Patrol& patrol : kPatrols) {
+        const ControlGroup* group = form_.Group(patrol.group);
+        if (group == nullptr) {
+            continue;  // a single ball
+        }
+        const C name = patrol.group;
+        const Axis axis = patrol.axes[0].axis;
         const ControlGroup& laidOut = *pristine_.Group(name);
-        const Shape& leader = group.Item(0);
-        for (std::int16_t i = 0; i <= group.UBound(); ++i) {
-            const Shape& member = group.Item(i);
+        const Shape& leader = group->Item(0);
+        for (std::int16_t i = 0; i <= group->UBound(); ++i) {
+            const Shape& member = group->Item(i);
             const Shape& original = laidOut.Item(i);
             const bool moving = axis == Axis::Left ? member.Left == leader.Left : member.Top == leader.Top;
             const bool fixed = axis == Axis::Left ? member.Top == original.Top : member.Left == original.Left;
@@ -372,7 +333,7 @@ void Referee::CheckLevel()
             }
             // The outer walls close the playing area; a step of 30 can reach
             // into a wall 30 thick but never through it.
-            if (now.Left < 120 || now.Top < 480 || now.Left + now.Width > 11550 || now.Top + now.Height > 11790) {
+            if (!Inside(now, kPlayingArea)) {
                 Fail("the player at " + Describe(now) + " is outside the walled playing area");
             }
         } else if (w.role != Role::MovingBall && (now.Left != then.Left || now.Top != then.Top)) {
@@ -390,7 +351,7 @@ void Referee::CheckKeysAfterTick(float stepLeft, float stepTop, bool restarted)
     seen.Top -= stepTop;
     const RECT player = RectOf(seen);
     RECT ignored;
-    for (std::int16_t i = 0; i < 155; ++i) {
+    for (std::int16_t i = 0; i < kKeyCount; ++i) {
         const Shape& key = form_.Key.Item(i);
         const bool touched = IntersectRect(ignored, player, RectOf(key)) != 0;
         const bool before = keysVisible_[static_cast<std::size_t>(i)];

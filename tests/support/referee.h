@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "game/form.h"
+#include "game/patrols.h"
 #include "sim/script.h"
 
 namespace dravik::props {
@@ -20,17 +21,12 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// A rectangle in twips with inclusive edges, for the areas the balls sweep.
-struct Area {
-    float left = 0, top = 0, right = 0, bottom = 0;
-    friend bool operator==(const Area&, const Area&) = default;
-};
-
-// What one moving ball group may cover, and what it did cover.
+// What one moving ball group may cover, and what it did cover (in twips,
+// far edges included).
 struct GroupArea {
     ControlName group;
-    Area allowed;
-    Area seen;
+    RECT allowed;
+    RECT seen;
     bool anySeen = false;
 };
 
@@ -48,15 +44,16 @@ struct PlayStats {
 
 // Drives a form and checks, after every tick and every event, what the game's
 // rules guarantee whatever the player does:
-//  - every velocity holds one of the two values of its pair, the steps are
-//    -30, 0 or 30, and every position is a whole number of twips;
-//  - the player never leaves the walled playing area (120..11550 by
-//    480..11790 twips);
-//  - every moving ball stays inside the area its group sweeps; the members of
-//    a row or column share their leader's moving coordinate and keep their
+//  - every velocity holds one of the two values of its patrol, the steps are
+//    0 or a player's step either way, and every position is a whole number
+//    of twips;
+//  - the player never leaves the walled playing area;
+//  - every moving ball stays inside the area its patrol sweeps; the members
+//    of a row or column share their leader's moving coordinate and keep their
 //    other one; nothing else of the level ever moves, and only keys hide;
-//  - there are 155 keys; no visible key overlaps the player where the key
-//    pickup saw it, and a key hides only where the player touched it;
+//  - every key of the level is there; no visible key overlaps the player
+//    where the key pickup saw it, and a key hides only where the player
+//    touched it;
 //  - DEATHS holds a whole number that only grows, and after a death the
 //    player steps off from the start point with every key shown;
 //  - TIME changes only by one on the clock, and RESET zeroes both counters;
@@ -82,7 +79,7 @@ public:
     void Rebase();
 
     const PlayStats& Stats() const { return stats_; }
-    const std::array<GroupArea, 13>& Areas() const { return areas_; }
+    const std::array<GroupArea, kPatrols.size()>& Areas() const { return areas_; }
 
     // Replaces the tick the referee runs; lets the tests check the referee
     // itself against a deliberately broken game.
@@ -116,11 +113,11 @@ private:
     std::vector<Watched> shapes_;
     std::function<void(Form&)> tick_;
     std::function<void(Form&, const sim::Event&)> deliver_;
-    std::array<GroupArea, 13> areas_;
+    std::array<GroupArea, kPatrols.size()> areas_;
     PlayStats stats_;
 
     // The state after the previous tick or event.
-    std::array<bool, 155> keysVisible_{};
+    std::array<bool, kKeyCount> keysVisible_{};
     double deaths_ = 0;
     std::string time_;
     std::uint64_t winsThisTick_ = 0;

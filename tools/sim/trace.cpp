@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "game/decimal.h"
+#include "game/patrols.h"
 
 namespace dravik::sim {
 
@@ -61,28 +62,24 @@ std::string StateLine(const Form& form, std::uint64_t tick, std::uint64_t wins)
     AppendPoint(out, form.Square);
     out += ", \"moves\": [" + std::to_string(form.MoveX) + ", " + std::to_string(form.MoveY) + "]";
 
-    const std::array<std::int16_t, 17> velocities = {
-        form.VelBallsY,  form.VelBalls1Y,  form.VelBalls2X,  form.VelBalls3X,  form.VelBalls4X,  form.VelBalls5X,
-        form.VelBalls6X, form.VelBalls6Y,  form.VelBalls7X,  form.VelBalls7Y,  form.VelBalls8Y,  form.VelBalls9X,
-        form.VelBalls9Y, form.VelBalls10X, form.VelBalls11X, form.VelBalls11Y, form.VelBalls12X,
-    };
     out += ", \"velocities\": [";
-    for (std::size_t i = 0; i < velocities.size(); ++i) {
-        out += (i == 0 ? "" : ", ") + std::to_string(velocities[i]);
+    const char* separator = "";
+    for (const Patrol& patrol : kPatrols) {
+        for (const PatrolAxis& axis : patrol.Axes()) {
+            out += separator + std::to_string(form.*axis.velocity);
+            separator = ", ";
+        }
     }
     out += "]";
 
-    const std::array<ControlName, 13> moving = {
-        ControlName::Balls,   ControlName::Balls1,  ControlName::Balls2,  ControlName::Balls3, ControlName::Balls4,
-        ControlName::Balls5,  ControlName::Balls6,  ControlName::Balls7,  ControlName::Balls8, ControlName::Balls9,
-        ControlName::Balls10, ControlName::Balls11, ControlName::Balls12,
-    };
     out += ", \"balls\": {";
-    for (std::size_t g = 0; g < moving.size(); ++g) {
-        out += g == 0 ? "\"" : ", \"";
-        out += NameOf(moving[g]);
+    separator = "\"";
+    for (const Patrol& patrol : kPatrols) {
+        out += separator;
+        separator = ", \"";
+        out += NameOf(patrol.group);
         out += "\": [";
-        if (const ControlGroup* group = form.Group(moving[g])) {
+        if (const ControlGroup* group = form.Group(patrol.group)) {
             bool first = true;
             for (std::int16_t i = 0; i <= group->UBound(); ++i) {
                 if (group->Has(i)) {
@@ -92,7 +89,7 @@ std::string StateLine(const Form& form, std::uint64_t tick, std::uint64_t wins)
                 }
             }
         } else {
-            AppendPoint(out, *form.Find(moving[g], kSingle));
+            AppendPoint(out, *form.Find(patrol.group, kSingle));
         }
         out += "]";
     }
