@@ -2,9 +2,10 @@
 # -fstack-protector-strong, -D_FORTIFY_SOURCE=2, full RELRO with -z now.
 # The flags come from dpkg-buildflags when it is there (so they follow
 # Debian's policy and honour DEB_*_APPEND and the like), otherwise from the
-# list below. The build type keeps choosing -O and -g.
+# list below. The build type keeps choosing -O and -g. Only for programs that
+# run on Linux: a WebAssembly build has no use for them.
 option(DRAVIK_HARDEN "Build Release binaries with Debian's hardening flags" ON)
-if(NOT DRAVIK_HARDEN OR NOT CMAKE_BUILD_TYPE STREQUAL "Release")
+if(NOT DRAVIK_HARDEN OR NOT CMAKE_BUILD_TYPE STREQUAL "Release" OR NOT CMAKE_SYSTEM_NAME STREQUAL "Linux")
   return()
 endif()
 
