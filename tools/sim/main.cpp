@@ -1,18 +1,70 @@
 // dravik-sim: plays the game without a window and prints what happens.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
-#include <fstream>
+#include <cerrno>
+#include <cstring>
 #include <iostream>
+#include <limits>
 #include <optional>
 
 #include "game/fatal_error.h"
+#include "sim/command_line.h"
+#include "sim/fd_buffer.h"
 #include "sim/runner.h"
 #include "sim/verify.h"
 
 namespace {
 
 // Exit statuses besides 0 (done), 1 (a fatal error of the game) and 2 (a bad
-// command line or input).
+// command line, or a script that cannot be read or is wrong).
 constexpr int kExitNotVerified = 3;  // --verify: the run does not end in its final state
+constexpr int kExitCannotWrite = 4;  // standard output failed (a full disk, a closed pipe)
+
+// Reads the script named on the command line ("-" for standard input).
+// Says on standard error why it cannot, and gives nothing then.
+std::optional<dravik::sim::Script> ReadScript(const std::string& input)
+{
+    const bool standardInput = input == "-";
+    const std::string name = standardInput ? "the script from standard input" : input;
+    const int fd = standardInput ? STDIN_FILENO : ::open(input.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        std::cerr << "dravik-sim: cannot read " << name << ": " << std::strerror(errno) << "\n";
+        return std::nullopt;
+    }
+    dravik::sim::Script script;
+    int error = 0;
+    {
+        dravik::sim::FdBuffer buffer(fd);
+        std::istream in(&buffer);
+        script = dravik::sim::ParseScript(in);
+        error = buffer.Error();
+    }
+    if (!standardInput) {
+        ::close(fd);
+    }
+    if (error != 0) {
+        std::cerr << "dravik-sim: cannot read " << name << ": " << std::strerror(error) << "\n";
+        return std::nullopt;
+    }
+    if (script.error) {
+        std::cerr << "dravik-sim: line " << script.error->line << ": " << script.error->message << "\n";
+        return std::nullopt;
+    }
+    return script;
+}
+
+// The exit status after writing to standard output through `output`.
+int Written(dravik::sim::FdBuffer& output, std::ostream& out, const char* what)
+{
+    out.flush();
+    if (output.Error() != 0) {
+        std::cerr << "dravik-sim: cannot write " << what << ": " << std::strerror(output.Error()) << "\n";
+        return kExitCannotWrite;
+    }
+    return 0;
+}
 
 int VerifyRun(const dravik::sim::Script& script, const std::string& name)
 {
@@ -37,9 +89,11 @@ int VerifyRun(const dravik::sim::Script& script, const std::string& name)
                   << " from the final line\n";
         return kExitNotVerified;
     }
-    std::cout << "dravik-sim: verified: " << verdict->ticks << " ticks, " << verdict->wins << " wins, DEATHS "
-              << verdict->deaths << ", TIME " << verdict->time << "\n";
-    return std::cout.flush() ? 0 : 1;
+    dravik::sim::FdBuffer output(STDOUT_FILENO);
+    std::ostream out(&output);
+    out << "dravik-sim: verified: " << verdict->ticks << " ticks, " << verdict->wins << " wins, DEATHS "
+        << verdict->deaths << ", TIME " << verdict->time << "\n";
+    return Written(output, out, "the verdict");
 }
 
 }  // namespace
@@ -52,28 +106,28 @@ int main(int argc, char** argv)
     app.name("dravik-sim");
     dravik::sim::RunOptions options;
     std::string input;
+    constexpr std::uint64_t kMost = std::numeric_limits<std::uint64_t>::max();
     app.add_option("--ticks", options.ticks, "Number of game ticks to run (numbered from 1)")
         ->default_val(1000)
-        ->check(CLI::NonNegativeNumber);
+        ->check(dravik::sim::WholeNumber(0, kMost));
     app.add_option("--every", options.every, "Print a state line after every K-th tick (0: only after the last)")
         ->default_val(0)
-        ->check(CLI::NonNegativeNumber);
+        ->check(dravik::sim::WholeNumber(0, kMost));
     app.add_option("--input", input,
                    "Event script, '-' for standard input. One event a line: "
-                   "<tick> down <vk> | up <vk> | reset | clock");
+                   "<tick> down <vk> | up <vk> | reset | clock")
+        ->check(dravik::sim::FileName());
     std::string verify;
     app.add_option("--verify", verify,
                    "Play a recorded run (a script ending in '# final <state line>', as 'dravik --record' writes it) "
                    "to its final tick and check that it ends in that state; '-' for standard input. "
                    "Exit 0 when it does, 3 when it does not")
+        ->check(dravik::sim::FileName())
         ->excludes("--input")
         ->excludes("--ticks")
         ->excludes("--every");
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        const int code = app.exit(e);
-        return code == 0 ? 0 : 2;
+    if (const std::optional<int> status = dravik::sim::ParseCommandLine(app, argc, argv)) {
+        return *status;
     }
 
     if (!verify.empty()) {
@@ -81,39 +135,26 @@ int main(int argc, char** argv)
     }
     dravik::sim::Script script;
     if (!input.empty()) {
-        if (input == "-") {
-            script = dravik::sim::ParseScript(std::cin);
-        } else {
-            std::ifstream file(input);
-            if (!file) {
-                std::cerr << "dravik-sim: cannot read " << input << "\n";
-                return 2;
-            }
-            script = dravik::sim::ParseScript(file);
-            if (file.bad()) {
-                std::cerr << "dravik-sim: cannot read " << input << "\n";
-                return 2;
-            }
-        }
-        if (script.error) {
-            std::cerr << "dravik-sim: line " << script.error->line << ": " << script.error->message << "\n";
+        std::optional<dravik::sim::Script> read = ReadScript(input);
+        if (!read) {
             return 2;
         }
+        script = std::move(*read);
     }
 
     if (!verify.empty()) {
         return VerifyRun(script, verify);
     }
 
-    std::ios::sync_with_stdio(false);
+    dravik::sim::FdBuffer output(STDOUT_FILENO);
+    std::ostream out(&output);
     dravik::Form form;
     try {
-        dravik::sim::Run(form, script.events, options, std::cout);
+        dravik::sim::Run(form, script.events, options, out);
     } catch (const dravik::FatalError& e) {
-        std::cout.flush();
+        out.flush();
         std::cerr << "dravik-sim: fatal error: " << e.what() << "\n";
         return 1;
     }
-    std::cout.flush();
-    return std::cout ? 0 : 1;
+    return Written(output, out, "the trace");
 }

@@ -55,6 +55,9 @@ std::uint64_t Run(Form& form, const std::vector<Event>& events, const RunOptions
         if ((options.every > 0 && t % options.every == 0) || t == options.ticks) {
             out << StateLine(form, t, box.wins) << '\n';
         }
+        if (!out) {
+            break;  // nothing more can be written: the rest would be lost
+        }
     }
     if (options.ticks == 0) {
         out << StateLine(form, 0, 0) << '\n';

@@ -19,7 +19,8 @@ struct RunOptions {
 void Deliver(Form& form, const Event& event);
 
 // Plays the script on the form for the given number of ticks and writes the
-// trace: state lines and win lines. Returns the number of wins.
+// trace: state lines and win lines. Returns the number of wins. Stops early
+// when `out` fails, since the rest of the trace would be lost.
 std::uint64_t Run(Form& form, const std::vector<Event>& events, const RunOptions& options, std::ostream& out);
 
 }  // namespace dravik::sim

@@ -143,6 +143,31 @@ std::string AfterWord(const std::string& line, std::string_view word)
     return line.substr(start, end - start);
 }
 
+enum class LineRead { Line, TooLong, End };
+
+bool IsComment(const std::string& line)
+{
+    const std::size_t first = line.find_first_not_of(" \t\r\v\f");
+    return first != std::string::npos && line[first] == '#';
+}
+
+// Reads the next line, without its '\n', into `line`. Stops reading a line
+// that grows beyond its limit: that is an error, and its fields are never split.
+LineRead NextLine(std::streambuf& in, std::string& line)
+{
+    line.clear();
+    for (int c; (c = in.sbumpc()) != std::char_traits<char>::eof();) {
+        if (c == '\n') {
+            return LineRead::Line;
+        }
+        if (line.size() == kMaxComment || (line.size() == kMaxLine && !IsComment(line))) {
+            return LineRead::TooLong;
+        }
+        line += static_cast<char>(c);
+    }
+    return line.empty() ? LineRead::End : LineRead::Line;
+}
+
 }  // namespace
 
 Script ParseScript(std::istream& in)
@@ -151,8 +176,15 @@ Script ParseScript(std::istream& in)
     std::string line;
     long number = 0;
     std::uint64_t previousTick = 1;
-    while (std::getline(in, line)) {
+    std::streambuf* source = in.rdbuf();
+    for (LineRead read; source != nullptr && (read = NextLine(*source, line)) != LineRead::End;) {
         ++number;
+        if (read == LineRead::TooLong) {
+            const std::size_t limit = IsComment(line) ? kMaxComment : kMaxLine;
+            script.error = ScriptError{number, "line is longer than " + std::to_string(limit) + " characters"};
+            script.events.clear();
+            return script;
+        }
         const std::vector<std::string> fields = Fields(line);
         if (!fields.empty() && fields[0] == "#" && fields.size() > 1 && fields[1] == "final") {
             if (script.final) {

@@ -35,9 +35,17 @@ struct Script {
     std::optional<FinalLine> final;    // a recorded run's last state, if given
 };
 
-// Reads a whole script: one event a line, "<tick> <event> [<arg>]"; blank
-// lines and lines starting with '#' are skipped, but for a "# final" line,
-// which is kept (a second one is an error). Stops at the first bad line.
+// The longest event line: the longest event is under 40 characters, so a
+// longer line is hostile and is not read. Comments may be longer (a recorded
+// run's final state line is a few KB), up to kMaxComment.
+inline constexpr std::size_t kMaxLine = 1024;
+inline constexpr std::size_t kMaxComment = 65536;
+
+// Reads a whole script, line by line: one event a line, "<tick> <event>
+// [<arg>]"; blank lines and lines starting with '#' are skipped, but for a
+// "# final" line, which is kept (a second one is an error). Stops at the
+// first bad line, which includes one longer than its limit; memory holds one
+// line and the events read.
 Script ParseScript(std::istream& in);
 
 }  // namespace dravik::sim

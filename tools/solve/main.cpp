@@ -1,15 +1,34 @@
 // dravik-solve: searches the game's own tick for a run that collects every key
 // and enters the goal, and prints it as a dravik-sim event script.
+//
+// Exit status: 0 a run was found and written; 1 no run was found (the time
+// limit, or a search that died out); 2 a bad option; 4 the script could not
+// be written (the same status as dravik-sim's for its trace).
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
+#include <charconv>
 #include <cstdio>
-#include <fstream>
+#include <cstring>
 #include <iomanip>
 #include <iostream>
+#include <limits>
 #include <sstream>
 
 #include "game/fatal_error.h"
+#include "sim/atomic_file.h"
+#include "sim/command_line.h"
+#include "sim/fd_buffer.h"
 #include "solve/replay.h"
 #include "solve/search.h"
+
+namespace {
+
+constexpr int kExitCannotWrite = 4;
+// The longest time limit: some 11 days.
+constexpr std::uint64_t kMostSeconds = 1000000;
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -21,26 +40,33 @@ int main(int argc, char** argv)
     std::string out;
     dravik::solve::SearchOptions options;
     bool progress = false;
-    app.add_option("--out", out, "Write the script to FILE instead of standard output")->option_text("FILE");
+    app.add_option("--out", out, "Write the script to FILE instead of standard output")
+        ->option_text("FILE")
+        ->check(dravik::sim::FileName());
     app.add_option("--seed", options.seed, "Seed that breaks ties between equally good moves")
         ->default_val(1)
-        ->check(CLI::NonNegativeNumber);
+        ->check(dravik::sim::WholeNumber(0, std::numeric_limits<std::uint64_t>::max()));
     app.add_option("--time-limit", options.timeLimit, "Give up after this many seconds (0: no limit)")
         ->default_val(0)
-        ->check(CLI::NonNegativeNumber)
+        ->check(dravik::sim::Seconds(kMostSeconds))
         ->option_text("SECONDS");
     app.add_option("--width", options.width, "States kept per tick; doubled while the search dies out")
         ->default_val(options.width)
-        ->check(CLI::Range(std::size_t{1}, std::size_t{1} << 20));
+        ->check(dravik::sim::WholeNumber(1, std::size_t{1} << 20));
     app.add_option("--tours", options.tours, "Tours of the keys to search, keeping the shortest run")
         ->default_val(options.tours)
-        ->check(CLI::Range(std::size_t{1}, std::size_t{1000}));
+        ->check(dravik::sim::WholeNumber(1, 1000));
     app.add_flag("--progress", progress, "Print progress on standard error: tick, keys collected, elapsed time");
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        const int code = app.exit(e);
-        return code == 0 ? 0 : 2;
+    if (const std::optional<int> status = dravik::sim::ParseCommandLine(app, argc, argv)) {
+        return *status;
+    }
+    // Made before the search, so that a file that cannot be written is
+    // known before the time is spent.
+    dravik::sim::AtomicFile file;
+    std::string error;
+    if (!out.empty() && !file.Open(out, error)) {
+        std::cerr << "dravik-solve: cannot write " << out << ": " << error << "\n";
+        return kExitCannotWrite;
     }
     options.maxWidth = std::max(options.maxWidth, options.width);
     if (progress) {
@@ -71,20 +97,24 @@ int main(int argc, char** argv)
     header << "# Dravik: a winning run found by dravik-solve --seed " << options.seed << " --tours " << options.tours
            << " --width " << options.width << "\n# win at tick " << result.run.winTick << " with " << replay.deaths
            << " deaths; replay with dravik-sim --ticks " << result.run.winTick << " --input <this file>\n";
+    if (result.cutShort) {
+        char limit[32];
+        const auto end = std::to_chars(limit, limit + sizeof limit, options.timeLimit, std::chars_format::fixed).ptr;
+        header << "# the time limit of " << std::string_view(limit, static_cast<std::size_t>(end - limit))
+               << " s cut the search short in tour " << result.tours << " of " << options.tours
+               << ": without it these options may find a shorter run\n";
+    }
     const std::string script = header.str() + dravik::solve::ScriptText(result.run);
     if (out.empty()) {
-        std::cout << script << std::flush;
-        if (!std::cout) {
-            return 1;
+        dravik::sim::FdBuffer output(STDOUT_FILENO);
+        std::ostream(&output) << script << std::flush;
+        if (output.Error() != 0) {
+            std::cerr << "dravik-solve: cannot write the script: " << std::strerror(output.Error()) << "\n";
+            return kExitCannotWrite;
         }
-    } else {
-        std::ofstream file(out, std::ios::binary | std::ios::trunc);
-        file << script;
-        file.close();
-        if (!file) {
-            std::cerr << "dravik-solve: cannot write " << out << "\n";
-            return 1;
-        }
+    } else if (!file.Commit(script, error)) {
+        std::cerr << "dravik-solve: cannot write " << out << ": " << error << "\n";
+        return kExitCannotWrite;
     }
     std::fprintf(stderr,
                  "dravik-solve: win at tick %llu, %s deaths, found in %.1f s (tour %zu of %zu%s, width %zu, %llu ticks "
