@@ -1,6 +1,8 @@
 // dravik-sim: the event script, the trace it prints and how it fails.
 #include <gtest/gtest.h>
+#include <malloc.h>
 
+#include <algorithm>
 #include <limits>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -96,6 +98,82 @@ TEST(Script, GarbageNeverCrashesTheReader)
             EXPECT_TRUE(s.events.empty());
         }
     }
+}
+
+// A hostile input of `size` bytes: `head`, then `unit` over and over, handed
+// out 4 KB at a time. Counts what the reader takes and the most heap in use
+// while it reads.
+class HostileInput : public std::streambuf {
+public:
+    HostileInput(const std::string& head, const std::string& unit, std::size_t size) : size_(size)
+    {
+        chunk_ = head;
+        while (chunk_.size() < 4096) {
+            chunk_ += unit;
+        }
+        firstHead_ = chunk_;
+        chunk_.clear();
+        while (chunk_.size() < 4096) {
+            chunk_ += unit;
+        }
+        baseline_ = HeapInUse();
+    }
+    std::size_t taken = 0;
+    std::size_t heapGrowth = 0;
+
+protected:
+    int_type underflow() override
+    {
+        if (taken >= size_) {
+            return traits_type::eof();
+        }
+        std::string& next = taken == 0 ? firstHead_ : chunk_;
+        taken += next.size();
+        heapGrowth = std::max(heapGrowth, HeapInUse() - std::min(HeapInUse(), baseline_));
+        setg(next.data(), next.data(), next.data() + next.size());
+        return traits_type::to_int_type(next[0]);
+    }
+
+private:
+    static std::size_t HeapInUse()
+    {
+#if defined(__SANITIZE_ADDRESS__)
+        return 0;  // the sanitizer keeps its own heap
+#else
+        return mallinfo2().uordblks;
+#endif
+    }
+    std::size_t size_;
+    std::size_t baseline_ = 0;
+    std::string firstHead_, chunk_;
+};
+
+TEST(Script, StopsAtAHostileLongLineAfterReadingAFewKilobytes)
+{
+    struct Case {
+        std::string head, unit;
+        long line;
+        std::size_t mostTaken;
+    };
+    const std::size_t forty = std::size_t{40} << 20;
+    const Case cases[] = {
+        {"1 down 39", " x", 1, 2 * 4096},                                   // fields without end
+        {"", std::string(1, '\0'), 1, 2 * 4096},                            // /dev/zero
+        {"1 down 39\n# a comment", " without end", 2, kMaxComment + 8192},  // a comment may be longer, not endless
+    };
+    for (const Case& c : cases) {
+        HostileInput input(c.head, c.unit, forty);
+        std::istream in(&input);
+        const Script s = ParseScript(in);
+        ASSERT_TRUE(s.error) << c.head;
+        EXPECT_EQ(s.error->line, c.line) << c.head;
+        EXPECT_NE(s.error->message.find("longer than"), std::string::npos) << s.error->message;
+        EXPECT_TRUE(s.events.empty());
+        EXPECT_LE(input.taken, c.mostTaken) << c.head << ": the reader went on reading the line";
+        EXPECT_LT(input.heapGrowth, std::size_t{1} << 20) << c.head << ": the reader kept the line in memory";
+    }
+    // A line of exactly the longest length is still read.
+    EXPECT_FALSE(Parse("1 down 39" + std::string(kMaxLine - 9, ' ') + "\n").error);
 }
 
 TEST(Trace, PrintsStateLinesOnMultiplesAndOnceAfterTheLastTick)

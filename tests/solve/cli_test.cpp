@@ -84,6 +84,7 @@ TEST(SolveCommand, UnreachableTimeLimitExitsOneWithoutAScript)
     EXPECT_NE(done.err.find("time limit"), std::string::npos) << done.err;
     EXPECT_TRUE(done.out.empty());
     EXPECT_FALSE(std::filesystem::exists(out)) << "no partial script";
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path())) << "no temporary file left behind";
 
     // Without --out the script would go to standard output: nothing may.
     const Finished bare = RunCommand(kSolve + " --time-limit 0.001");

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# full_disk.sh SIM SOLVE [DRAVIK]: the programs writing to a full disk (a
+# small tmpfs). Each failed write names the system's reason and ends with the
+# program's write status; a file the program writes itself keeps its old
+# contents and no temporary file is left beside it. Mounting needs root:
+# skipped (77) elsewhere.
+set -u
+sim=$1 solve=$2 dravik=${3:-}
+
+if [ "$(id -u)" != 0 ]; then
+    echo "skipped: mounting a tmpfs needs root"
+    exit 77
+fi
+disk=$(mktemp -d)
+if ! mount -t tmpfs -o size=16k tmpfs "$disk"; then
+    rmdir "$disk"
+    echo "skipped: cannot mount a tmpfs"
+    exit 77
+fi
+trap 'umount "$disk"; rmdir "$disk"' EXIT
+
+failures=0
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+
+# expect WHAT STATUS WORD: checks the status and standard error ($err) of the last command.
+expect() {
+    local what=$1 want=$2 word=$3 got=$4
+    [ "$got" = "$want" ] || fail "$what: status $got, expected $want"
+    grep -q "$word" "$err" || fail "$what: standard error lacks \"$word\": $(head -c 500 "$err")"
+}
+
+err=$(mktemp)
+echo "the old run" >"$disk/run.txt"
+echo "the old picture" >"$disk/shot.png"
+head -c 1M /dev/zero >"$disk/filler" 2>/dev/null
+[ "$(df --output=avail "$disk" | tail -n 1)" -eq 0 ] || fail "the disk did not fill up"
+
+"$solve" --tours 1 --out "$disk/run.txt" 2>"$err"
+expect "dravik-solve --out" 4 "cannot write $disk/run.txt: No space left on device" $?
+[ "$(cat "$disk/run.txt")" = "the old run" ] || fail "dravik-solve changed the old script"
+
+"$sim" --ticks 1000 --every 1 >"$disk/trace" 2>"$err"
+expect "dravik-sim" 4 "cannot write the trace: No space left on device" $?
+
+if [ -n "$dravik" ]; then
+    env -u DISPLAY "$dravik" --screenshot "$disk/shot.png" --ticks 10 2>"$err"
+    status=$?
+    [ "$status" != 0 ] || fail "dravik --screenshot: status 0 on a full disk"
+    [ "$(cat "$disk/shot.png")" = "the old picture" ] || fail "dravik --screenshot changed the old picture"
+fi
+
+left=$(find "$disk" -mindepth 1 -not -name filler -not -name run.txt -not -name trace -not -name shot.png)
+[ -z "$left" ] || fail "left behind: $left"
+rm -f "$err"
+[ "$failures" = 0 ] && echo "every write failed cleanly"
