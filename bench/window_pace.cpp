@@ -95,7 +95,7 @@ Sample Game(double seconds, bool wholeRepaint)
     window.show();
     Walker walker(window.windowHandle());
     if (wholeRepaint) {
-        QObject::connect(&window, &MainWindow::ticked, [&] { window.playfield()->update(); });
+        QObject::connect(&window, &MainWindow::ticked, [&] { window.Playfield()->update(); });
     }
     return Measure(seconds, [&] { return static_cast<double>(window.TicksRun()); });
 }

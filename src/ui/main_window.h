@@ -27,12 +27,14 @@ public:
     explicit MainWindow(double levelScale = 1.0);
     ~MainWindow() override;
 
-    Form& form() { return form_; }
-    PlayfieldView* playfield() const { return view_; }
-    QAction* resetAction() const { return reset_; }
-    WinBox& winBox() { return winBox_; }
-    TickPacer& tickPacer() { return ticks_; }
-    TickPacer& clockPacer() { return clock_; }
+    // The window's parts: the game it owns, its client area, the RESET
+    // command, the box a win opens and the pacers of its two timers.
+    Form& GameForm() { return form_; }
+    PlayfieldView* Playfield() const { return view_; }
+    QAction* ResetAction() const { return reset_; }
+    WinBox& YouWinBox() { return winBox_; }
+    TickPacer& TickTimer() { return ticks_; }
+    TickPacer& ClockTimer() { return clock_; }
 
     // Game ticks run to their end so far.
     std::int64_t TicksRun() const { return ticksRun_; }

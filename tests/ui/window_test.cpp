@@ -30,7 +30,7 @@ protected:
     }
 
     QWindow* handle() { return window.windowHandle(); }
-    Form& form() { return window.form(); }
+    Form& form() { return window.GameForm(); }
 
     void Key(QEvent::Type type, Qt::Key key, bool autoRepeat = false)
     {
@@ -68,8 +68,8 @@ protected:
 TEST_F(Window, OpensWithItsCaptionClientAreaAndMenu)
 {
     EXPECT_EQ(window.windowTitle(), "Dravik 1");
-    ASSERT_SOON(window.playfield()->size() == QSize(1047, 830));
-    EXPECT_EQ(window.playfield()->geometry().top(), window.menuBar()->geometry().bottom() + 1);
+    ASSERT_SOON(window.Playfield()->size() == QSize(1047, 830));
+    EXPECT_EQ(window.Playfield()->geometry().top(), window.menuBar()->geometry().bottom() + 1);
     const QList<QAction*> actions = window.menuBar()->actions();
     ASSERT_EQ(actions.size(), 1);
     EXPECT_EQ(actions[0]->text(), "RESET");
@@ -82,14 +82,14 @@ TEST_F(Window, ResizingMovesNothing)
 {
     using namespace probe;
     const Shape& player = form().Square;
-    const QPoint origin = window.playfield()->pos();
+    const QPoint origin = window.Playfield()->pos();
     window.resize(500, 400);
-    ASSERT_SOON(window.playfield()->width() == 500);
-    EXPECT_EQ(window.playfield()->pos(), origin);
-    EXPECT_EQ(At(window.playfield()->grab().toImage(), 1500, 1500), kPaleGreen);  // Rest3
+    ASSERT_SOON(window.Playfield()->width() == 500);
+    EXPECT_EQ(window.Playfield()->pos(), origin);
+    EXPECT_EQ(At(window.Playfield()->grab().toImage(), 1500, 1500), kPaleGreen);  // Rest3
     window.resize(1300, 1000);
-    ASSERT_SOON(window.playfield()->width() == 1300);
-    const QImage big = window.playfield()->grab().toImage();
+    ASSERT_SOON(window.Playfield()->width() == 1300);
+    const QImage big = window.Playfield()->grab().toImage();
     EXPECT_EQ(At(big, player.Left + 187, player.Top + 187), kRed);
     EXPECT_EQ(At(big, 1200 * 15, 900 * 15), kCyan);
 }
@@ -144,7 +144,7 @@ TEST_F(Window, ResetFromTheMenuRestartsTheRun)
     form().Key.Item(9).Visible = false;
     form().Square.Left = 3000;
     QMenuBar* bar = window.menuBar();
-    const QPoint at = bar->mapTo(&window, bar->actionGeometry(window.resetAction()).center());
+    const QPoint at = bar->mapTo(&window, bar->actionGeometry(window.ResetAction()).center());
     QTest::mouseClick(handle(), Qt::LeftButton, Qt::NoModifier, at);
     EXPECT_EQ(form().Square.Left, 960);
     EXPECT_EQ(form().Square.Top, 10560);
@@ -180,7 +180,7 @@ TEST_F(Window, WinBoxHoldsTheGameUntilClosed)
     QTimer watch;
     watch.setInterval(5);
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        QMessageBox* box = window.winBox().Current();
+        QMessageBox* box = window.YouWinBox().Current();
         if (box == nullptr || !box->isActiveWindow() || seen.open) {
             return;
         }
@@ -193,8 +193,8 @@ TEST_F(Window, WinBoxHoldsTheGameUntilClosed)
         seen.moveX = form().MoveX;
         seen.keysShown = form().Key.Item(0).Visible && form().Key.Item(154).Visible;
         seen.player = {form().Square.Left, form().Square.Top};
-        seen.heldTicks = window.tickPacer().IsHeld();
-        seen.heldClock = window.clockPacer().IsHeld();
+        seen.heldTicks = window.TickTimer().IsHeld();
+        seen.heldClock = window.ClockTimer().IsHeld();
         seen.modalGrab = QGuiApplication::modalWindow() != nullptr;
         seen.ticks = window.TicksRun();
         seen.time = form().Time.Caption;
@@ -216,8 +216,8 @@ TEST_F(Window, WinBoxHoldsTheGameUntilClosed)
             EXPECT_EQ(form().Balls4.Left, seen.balls4 + seen.velBalls4);
             EXPECT_EQ(form().Square.Left, 960 + 30);
             EXPECT_EQ(form().MoveX, 0);  // let go before the next tick
-            EXPECT_GE(window.tickPacer().Schedule().NextDeadline(), seen.closedAt + kTickPeriod);
-            EXPECT_FALSE(window.tickPacer().IsHeld());
+            EXPECT_GE(window.TickTimer().Schedule().NextDeadline(), seen.closedAt + kTickPeriod);
+            EXPECT_FALSE(window.TickTimer().IsHeld());
         }
     });
     watch.start();
@@ -250,14 +250,14 @@ TEST_F(Window, ClosingTheWindowWhileTheBoxIsOpenEndsTheGame)
     QTimer watch;
     watch.setInterval(5);
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (window.winBox().Current() != nullptr && !closed) {
+        if (window.YouWinBox().Current() != nullptr && !closed) {
             closed = true;
             handle()->close();
         }
     });
     watch.start();
     ArrangeWin();
-    ASSERT_SOON(closed && window.winBox().Current() == nullptr);
+    ASSERT_SOON(closed && window.YouWinBox().Current() == nullptr);
     ASSERT_EQ(ended.count(), 1);
     EXPECT_EQ(ended.at(0).at(0).toInt(), 0);
     EXPECT_FALSE(window.isVisible());
@@ -303,18 +303,18 @@ TEST_F(Window, PartialRepaintsShowTheSameAsAFullRepaint)
     PlayTicks(25);
     QTest::keyRelease(handle(), Qt::Key_Right);
     PlayTicks(19);
-    window.tickPacer().Hold();
-    window.clockPacer().Hold();
+    window.TickTimer().Hold();
+    window.ClockTimer().Hold();
     QCoreApplication::sendPostedEvents(&window, QEvent::UpdateRequest);  // the last repaint lands
-    EXPECT_LT(window.playfield()->LastDrawn(), 150);                     // a tick's paint is partial
+    EXPECT_LT(window.Playfield()->LastDrawn(), 150);                     // a tick's paint is partial
     for (int tick = 1; tick <= probe::kScriptedTicks; ++tick) {
-        probe::BeforeScriptedTick(form(), tick, false, [&] { window.resetAction()->trigger(); });
+        probe::BeforeScriptedTick(form(), tick, false, [&] { window.ResetAction()->trigger(); });
         form().tmrBall_Timer();
-        window.playfield()->RefreshChanged();
+        window.Playfield()->RefreshChanged();
         QCoreApplication::processEvents();
     }
     QCoreApplication::sendPostedEvents(&window, QEvent::UpdateRequest);
-    EXPECT_LT(window.playfield()->LastDrawn(), 150);
+    EXPECT_LT(window.Playfield()->LastDrawn(), 150);
 
     // The window system's copy of the window against the whole window
     // painted afresh, in device pixels.
@@ -326,7 +326,7 @@ TEST_F(Window, PartialRepaintsShowTheSameAsAFullRepaint)
     ASSERT_GE(shown.height() * 2, whole.height());
     EXPECT_TRUE(shown == whole.copy(0, 0, shown.width(), shown.height()));
     if (window.devicePixelRatio() == 1.0) {
-        const QPoint origin = window.playfield()->mapTo(&window, QPoint(0, 0));
+        const QPoint origin = window.Playfield()->mapTo(&window, QPoint(0, 0));
         QImage level = RenderScene(form(), probe::LevelScale());
         level.setDevicePixelRatio(1.0);
         EXPECT_TRUE(shown.copy(QRect(origin, level.size())) == level);
