@@ -11,6 +11,7 @@
 #include "game/fatal_error.h"
 #include "sim/runner.h"
 #include "sim/script.h"
+#include "sim/script_text.h"
 
 namespace {
 
@@ -18,22 +19,6 @@ namespace {
 {
     std::fprintf(stderr, "script reader broke a promise: %s\n", what.c_str());
     std::abort();
-}
-
-std::string Written(const std::vector<dravik::sim::Event>& events)
-{
-    std::string out;
-    for (const dravik::sim::Event& e : events) {
-        out += std::to_string(e.tick);
-        switch (e.kind) {
-            case dravik::sim::EventKind::KeyDown: out += " down " + std::to_string(e.keyCode); break;
-            case dravik::sim::EventKind::KeyUp: out += " up " + std::to_string(e.keyCode); break;
-            case dravik::sim::EventKind::Reset: out += " reset"; break;
-            case dravik::sim::EventKind::Clock: out += " clock"; break;
-        }
-        out += '\n';
-    }
-    return out;
 }
 
 }  // namespace
@@ -65,9 +50,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         previous = e.tick;
     }
-    std::istringstream again(Written(script.events));
+    std::istringstream again(dravik::sim::ScriptText(script.events));
     const dravik::sim::Script reread = dravik::sim::ParseScript(again);
-    if (reread.error || Written(reread.events) != Written(script.events)) {
+    if (reread.error || dravik::sim::ScriptText(reread.events) != dravik::sim::ScriptText(script.events)) {
         Broken("the events do not read back the same");
     }
 

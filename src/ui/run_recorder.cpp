@@ -8,6 +8,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "sim/script_text.h"
+
 namespace dravik::ui {
 
 namespace {
@@ -20,18 +22,6 @@ std::string Now()
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
     return text;
-}
-
-std::string ScriptLine(const sim::Event& e)
-{
-    std::string line = std::to_string(e.tick);
-    switch (e.kind) {
-        case sim::EventKind::KeyDown: line += " down " + std::to_string(e.keyCode); break;
-        case sim::EventKind::KeyUp: line += " up " + std::to_string(e.keyCode); break;
-        case sim::EventKind::Reset: line += " reset"; break;
-        case sim::EventKind::Clock: line += " clock"; break;
-    }
-    return line + "\n";
 }
 
 }  // namespace
@@ -64,7 +54,7 @@ RunRecorder::~RunRecorder()
 
 void RunRecorder::Note(const sim::Event& event)
 {
-    Write(ScriptLine(event));
+    Write(sim::EventLine(event) + "\n");
 }
 
 void RunRecorder::Finish()

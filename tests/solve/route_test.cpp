@@ -11,6 +11,7 @@
 #include "game/rect.h"
 #include "sim/runner.h"
 #include "sim/script.h"
+#include "sim/script_text.h"
 #include "solve/replay.h"
 #include "solve/search.h"
 
@@ -227,7 +228,7 @@ TEST(Events, ScriptTextReadsBackAsTheRunsEvents)
     solve::Run run;
     run.moves = {{1, 0}, {1, 0}, {1, 1}, {-1, 1}, {0, 0}, {0, -1}, {0, 0}};
     run.winTick = 7;
-    std::istringstream in(ScriptText(run));
+    std::istringstream in(sim::ScriptText(ScriptEvents(run)));
     const sim::Script script = sim::ParseScript(in);
     ASSERT_FALSE(script.error) << script.error->message;
     const std::vector<sim::Event> expected = ScriptEvents(run);

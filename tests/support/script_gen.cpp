@@ -6,6 +6,7 @@
 #include <iostream>
 #include <vector>
 
+#include "sim/script_text.h"
 #include "support/play.h"
 
 int main(int argc, char** argv)
@@ -24,14 +25,7 @@ int main(int argc, char** argv)
         events.clear();
         player.EventsBefore(t, events);
         for (const dravik::sim::Event& e : events) {
-            std::cout << e.tick;
-            switch (e.kind) {
-                case dravik::sim::EventKind::KeyDown: std::cout << " down " << e.keyCode; break;
-                case dravik::sim::EventKind::KeyUp: std::cout << " up " << e.keyCode; break;
-                case dravik::sim::EventKind::Reset: std::cout << " reset"; break;
-                case dravik::sim::EventKind::Clock: std::cout << " clock"; break;
-            }
-            std::cout << "\n";
+            std::cout << dravik::sim::EventLine(e) << "\n";
         }
     }
     return std::cout ? 0 : 1;

@@ -19,6 +19,7 @@
 #include "sim/atomic_file.h"
 #include "sim/command_line.h"
 #include "sim/fd_buffer.h"
+#include "sim/script_text.h"
 #include "solve/replay.h"
 #include "solve/search.h"
 
@@ -104,7 +105,7 @@ int main(int argc, char** argv)
                << " s cut the search short in tour " << result.tours << " of " << options.tours
                << ": without it these options may find a shorter run\n";
     }
-    const std::string script = header.str() + dravik::solve::ScriptText(result.run);
+    const std::string script = header.str() + dravik::sim::ScriptText(dravik::solve::ScriptEvents(result.run));
     if (out.empty()) {
         dravik::sim::FdBuffer output(STDOUT_FILENO);
         std::ostream(&output) << script << std::flush;

@@ -9,18 +9,6 @@
 
 namespace dravik::solve {
 
-std::string ScriptText(const Run& run)
-{
-    std::string text;
-    for (const sim::Event& e : ScriptEvents(run)) {
-        text += std::to_string(e.tick);
-        text += e.kind == sim::EventKind::KeyDown ? " down " : " up ";
-        text += std::to_string(e.keyCode);
-        text += '\n';
-    }
-    return text;
-}
-
 Replay PlayBack(const Run& run)
 {
     Form form;

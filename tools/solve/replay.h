@@ -8,9 +8,6 @@
 
 namespace dravik::solve {
 
-// The script of a run as text, one event a line: "<tick> down|up <key code>".
-std::string ScriptText(const Run& run);
-
 // What playing a run from the start did, through dravik-sim's own runner.
 struct Replay {
     std::vector<std::uint64_t> winTicks;  // every tick whose goal check declared a win
