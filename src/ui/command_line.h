@@ -24,8 +24,9 @@ struct CommandLine {
 
 // dravik's exit statuses.
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailed = 1;  // no display, a failed write, a fatal error of the game
-inline constexpr int kExitUsage = 2;   // a bad command line or environment
+inline constexpr int kExitFailed = 1;       // no display, a fatal error of the game
+inline constexpr int kExitUsage = 2;        // a bad command line or environment, a bad script
+inline constexpr int kExitCannotWrite = 4;  // the screenshot could not be written (as the tools' 4)
 
 // Reads dravik's own options from its arguments (the program's name first).
 // The toolkit's own options (-platform NAME, -geometry WxH+X+Y, -reverse ...)

@@ -2,11 +2,7 @@
 
 #include <QBuffer>
 #include <QPainter>
-#include <QSaveFile>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 
 #include "ui/scene_geometry.h"
 #include "ui/scene_painter.h"
@@ -41,33 +37,13 @@ QImage RenderScene(const Level& level, double devicePixelRatio, QColor outline)
     return image;
 }
 
-bool SaveScreenshot(const QImage& image, const QString& path, std::string& error)
+QByteArray EncodePng(const QImage& image)
 {
-    // Encoded in memory first, so that a failed write says why.
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
-    if (path == QLatin1String("-")) {
-        const auto size = static_cast<std::size_t>(bytes.size());
-        if (std::fwrite(bytes.constData(), 1, size, stdout) != size || std::fflush(stdout) != 0) {
-            error = std::string("cannot write the picture to standard output: ") + std::strerror(errno);
-            return false;
-        }
-        return true;
-    }
-    // A temporary file beside it, renamed into place once whole. Flushed
-    // first: the failure to commit would not say what went wrong.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush()) {
-        error = "cannot write " + path.toStdString() + ": " + file.errorString().toStdString();
-        return false;
-    }
-    if (!file.commit()) {
-        error = "cannot write " + path.toStdString() + ": " + file.errorString().toStdString();
-        return false;
-    }
-    return true;
+    return bytes;
 }
 
 }  // namespace dravik::ui

@@ -1,9 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QColor>
 #include <QImage>
-#include <QString>
-#include <string>
 
 #include "level/level.h"
 
@@ -14,10 +13,7 @@ namespace dravik::ui {
 // sized for 96 dots per inch. Needs a running QGuiApplication.
 QImage RenderScene(const Level& level, double devicePixelRatio = 1.0, QColor outline = Qt::black);
 
-// Writes the image as a PNG file, "-" for standard output. A file is written
-// whole or not at all: into a temporary file beside it, renamed into place
-// once complete, so a failed write leaves the old file or none. Returns false
-// and says why when it cannot be written.
-bool SaveScreenshot(const QImage& image, const QString& path, std::string& error);
+// The image as the bytes of a PNG file.
+QByteArray EncodePng(const QImage& image);
 
 }  // namespace dravik::ui

@@ -1,14 +1,19 @@
 #include "ui/screenshot_command.h"
 
+#include <unistd.h>
+
 #include <QGuiApplication>
 #include <QPalette>
 #include <QTemporaryDir>
-#include <fstream>
-#include <iostream>
+#include <cstring>
+#include <optional>
 #include <sstream>
 
 #include "game/fatal_error.h"
+#include "sim/atomic_file.h"
+#include "sim/fd_buffer.h"
 #include "sim/runner.h"
+#include "sim/script_input.h"
 #include "ui/screenshot.h"
 
 namespace dravik::ui {
@@ -20,24 +25,15 @@ constexpr const char* kDisplayVariables[] = {
     "QT_QPA_PLATFORM",           "QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS",         "QT_AUTO_SCREEN_SCALE_FACTOR",
     "QT_ENABLE_HIGHDPI_SCALING", "QT_FONT_DPI",     "QT_SCALE_FACTOR_ROUNDING_POLICY", "QT_QPA_PLATFORMTHEME"};
 
-// Reads the script named on the command line; false after saying why not.
-bool ReadScript(const QString& name, sim::Script& script, std::ostream& err)
+// Writes the picture to standard output; false after saying why not.
+bool WriteToStandardOutput(const QByteArray& png, std::ostream& err)
 {
-    const std::string path = name.toStdString();
-    if (path == "-") {
-        script = sim::ParseScript(std::cin);
-    } else {
-        std::ifstream file(path);
-        if (file) {
-            script = sim::ParseScript(file);
-        }
-        if (!file && !file.eof()) {
-            err << "dravik: cannot read " << path << "\n";
-            return false;
-        }
-    }
-    if (script.error) {
-        err << "dravik: line " << script.error->line << ": " << script.error->message << "\n";
+    sim::FdBuffer buffer(STDOUT_FILENO);
+    std::ostream out(&buffer);
+    out.write(png.constData(), png.size());
+    out.flush();
+    if (buffer.Error() != 0) {
+        err << "dravik: cannot write the picture to standard output: " << std::strerror(buffer.Error()) << "\n";
         return false;
     }
     return true;
@@ -47,9 +43,22 @@ bool ReadScript(const QString& name, sim::Script& script, std::ostream& err)
 
 int RunScreenshot(const CommandLine& options, std::ostream& err)
 {
+    std::string error;
     sim::Script script;
-    if (!options.input.isEmpty() && !ReadScript(options.input, script, err)) {
-        return kExitUsage;
+    if (!options.input.isEmpty()) {
+        std::optional<sim::Script> read = sim::ReadScriptInput(options.input.toStdString(), error);
+        if (!read) {
+            err << "dravik: " << error << "\n";
+            return kExitUsage;
+        }
+        script = std::move(*read);
+    }
+    // A file that cannot be written shows before any tick runs.
+    const std::string path = options.screenshot.toStdString();
+    sim::AtomicFile file;
+    if (path != "-" && !file.Open(path, error)) {
+        err << "dravik: cannot write " << path << ": " << error << "\n";
+        return kExitCannotWrite;
     }
     Form form;
     try {
@@ -66,19 +75,22 @@ int RunScreenshot(const CommandLine& options, std::ostream& err)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // The toolkit wants a private runtime folder even offscreen; lend it one
     // for the time of the call rather than have it warn and leave its own.
-    const QTemporaryDir runtime;
-    if (!qEnvironmentVariableIsSet("XDG_RUNTIME_DIR") && runtime.isValid()) {
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    std::optional<QTemporaryDir> runtime;
+    if (!qEnvironmentVariableIsSet("XDG_RUNTIME_DIR") && runtime.emplace().isValid()) {
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime->path()));
     }
     int argc = 1;
     char name[] = "dravik";
     char* argv[] = {name, nullptr};
     const QGuiApplication app(argc, argv);
     const QColor outline = QGuiApplication::palette().color(QPalette::WindowText);
-    std::string error;
-    if (!SaveScreenshot(RenderScene(form, 1.0, outline), options.screenshot, error)) {
-        err << "dravik: " << error << "\n";
-        return kExitFailed;
+    const QByteArray png = EncodePng(RenderScene(form, 1.0, outline));
+    if (path == "-") {
+        return WriteToStandardOutput(png, err) ? kExitOk : kExitCannotWrite;
+    }
+    if (!file.Commit(std::string_view(png.constData(), static_cast<std::size_t>(png.size())), error)) {
+        err << "dravik: cannot write " << path << ": " << error << "\n";
+        return kExitCannotWrite;
     }
     return kExitOk;
 }

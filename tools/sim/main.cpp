@@ -1,9 +1,7 @@
 // dravik-sim: plays the game without a window and prints what happens.
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
-#include <cerrno>
 #include <cstring>
 #include <iostream>
 #include <limits>
@@ -13,6 +11,7 @@
 #include "sim/command_line.h"
 #include "sim/fd_buffer.h"
 #include "sim/runner.h"
+#include "sim/script_input.h"
 #include "sim/verify.h"
 
 namespace {
@@ -21,39 +20,6 @@ namespace {
 // command line, or a script that cannot be read or is wrong).
 constexpr int kExitNotVerified = 3;  // --verify: the run does not end in its final state
 constexpr int kExitCannotWrite = 4;  // standard output failed (a full disk, a closed pipe)
-
-// Reads the script named on the command line ("-" for standard input).
-// Says on standard error why it cannot, and gives nothing then.
-std::optional<dravik::sim::Script> ReadScript(const std::string& input)
-{
-    const bool standardInput = input == "-";
-    const std::string name = standardInput ? "the script from standard input" : input;
-    const int fd = standardInput ? STDIN_FILENO : ::open(input.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        std::cerr << "dravik-sim: cannot read " << name << ": " << std::strerror(errno) << "\n";
-        return std::nullopt;
-    }
-    dravik::sim::Script script;
-    int error = 0;
-    {
-        dravik::sim::FdBuffer buffer(fd);
-        std::istream in(&buffer);
-        script = dravik::sim::ParseScript(in);
-        error = buffer.Error();
-    }
-    if (!standardInput) {
-        ::close(fd);
-    }
-    if (error != 0) {
-        std::cerr << "dravik-sim: cannot read " << name << ": " << std::strerror(error) << "\n";
-        return std::nullopt;
-    }
-    if (script.error) {
-        std::cerr << "dravik-sim: line " << script.error->line << ": " << script.error->message << "\n";
-        return std::nullopt;
-    }
-    return script;
-}
 
 // The exit status after writing to standard output through `output`.
 int Written(dravik::sim::FdBuffer& output, std::ostream& out, const char* what)
@@ -135,8 +101,10 @@ int main(int argc, char** argv)
     }
     dravik::sim::Script script;
     if (!input.empty()) {
-        std::optional<dravik::sim::Script> read = ReadScript(input);
+        std::string error;
+        std::optional<dravik::sim::Script> read = dravik::sim::ReadScriptInput(input, error);
         if (!read) {
+            std::cerr << "dravik-sim: " << error << "\n";
             return 2;
         }
         script = std::move(*read);
