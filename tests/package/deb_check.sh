@@ -2,8 +2,8 @@
 # deb_check.sh BUILD_DIR OUT_DIR: builds the .deb with CPack into OUT_DIR and
 # checks it as a Debian maintainer would, without installing it: lintian with
 # no error and no warning, hardening-check on every program, AppStream and
-# desktop entry validators, the control fields, and that Depends names the
-# package of every library the programs load.
+# desktop entry validators, the control fields, that Depends names the
+# package of every library the programs link, and that the tools link no Qt.
 set -euo pipefail
 build=$(cd "$1" && pwd)
 out=$2
@@ -45,6 +45,10 @@ for p in "${programs[@]}"; do
     hardening-check --nocfprotection --nofortify "$tree/usr/games/$p" >/dev/null ||
         fail "$p is not hardened"
     ! readelf -S "$tree/usr/games/$p" | grep -q '\.comment' || fail "$p keeps its .comment section"
+done
+# The tools need no toolkit: only the window links Qt.
+for p in dravik-sim dravik-solve; do
+    ! ldd "$tree/usr/games/$p" | grep -i qt || fail "$p links Qt"
 done
 [ $fortified = 1 ] || fail "no program shows a fortified call: was -D_FORTIFY_SOURCE=2 dropped?"
 
