@@ -1,15 +1,18 @@
 # The commands a player or developer types. Each installs what it needs first.
 BUILD_DIR ?= build
 PLAY_DIR ?= build-play
+WEB_DIR ?= build-web
 JOBS ?= $(shell nproc)
 # Every build folder these commands make; `make clean` removes them all.
-BUILD_DIRS = $(BUILD_DIR) $(PLAY_DIR) build-debug build-asan build-clang build-fuzz
+BUILD_DIRS = $(BUILD_DIR) $(PLAY_DIR) $(WEB_DIR) build-debug build-asan build-clang build-fuzz
+# em++ runs Debian's node-acorn, which lives outside node's own search path.
+export NODE_PATH := /usr/share/nodejs
 
 # The dravik-sim of the other builds whose traces the determinism test compares
 # with the default build's.
 COMPARED_SIMS = $(CURDIR)/build-debug/dravik-sim;$(CURDIR)/build-asan/dravik-sim;$(CURDIR)/build-clang/dravik-sim
 
-.PHONY: all deps build run check test presets soak fuzz package bench clean
+.PHONY: all deps build run check test presets web web-run soak fuzz package bench clean
 
 all: build
 
@@ -38,7 +41,7 @@ check: build
 # The whole suite: every test of the default build (the traces of the debug,
 # asan and clang builds compared among them), the core, window and property
 # tests again under the sanitizers, and both fuzzers for a minute each.
-test: deps presets
+test: deps presets web
 	@cmake --preset release -B $(BUILD_DIR) "-DDRAVIK_COMPARED_SIMS=$(COMPARED_SIMS)" >/dev/null
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 	@fuzz/run.sh build-fuzz 60
@@ -52,6 +55,19 @@ presets: deps
 	@cmake --preset debug >/dev/null && cmake --build build-debug -j $(JOBS) --target dravik-sim
 	@cmake --preset clang >/dev/null && cmake --build build-clang -j $(JOBS) --target dravik-sim
 	@cmake --preset fuzz >/dev/null && cmake --build build-fuzz -j $(JOBS) --target fuzz-script fuzz-play
+
+# The game in the browser, from the same core: build-web/site, a static site
+# any web server can serve as it is, and build-web/dravik-sim.js for node.
+# Also the npm packages of the page's tests, as package-lock.json pins them.
+web:
+	@scripts/deps.sh web
+	@emcmake cmake -G Ninja -S . -B $(WEB_DIR) -DCMAKE_BUILD_TYPE=Release -DDRAVIK_WERROR=ON >/dev/null
+	@cmake --build $(WEB_DIR) -j $(JOBS)
+	@[ tests/web/node_modules/.package-lock.json -nt tests/web/package-lock.json ] || npm ci --prefix tests/web --no-audit --no-fund
+
+# The page on http://127.0.0.1:8064/ until Ctrl+C.
+web-run: web
+	@node web/serve.mjs $(WEB_DIR)/site 8064
 
 # The long forms: 100,000,000 ticks of random play under the referee and two
 # minutes of the real window under random keys and RESET clicks.

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# deps.sh [play|check|test]: installs the Debian packages a command needs, and
+# deps.sh [play|check|web|test]: installs the Debian packages a command needs, and
 # does nothing when they are all present. Each set includes the one before:
 #   play   building the game and playing it (make run)
 #   check  building every target of the default build (make check)
+#   web    the browser build and its tests (make web), beside play
 #   test   every build, tool and display the whole suite uses (make test)
 set -euo pipefail
 
@@ -26,12 +27,19 @@ test=(
   dpkg-dev file pandoc lintian devscripts appstream desktop-file-utils man-db fontconfig
 )
 
+# em++ (it brings node-acorn) and the browser the page's tests drive. Node and
+# npm come from Debian only when the machine has none of its own.
+web=(emscripten chromium)
+command -v node >/dev/null || web+=(nodejs)
+command -v npm >/dev/null || web+=(npm)
+
 case $set_name in
   play) packages=("${play[@]}") ;;
   check) packages=("${play[@]}" "${check[@]}") ;;
-  test) packages=("${play[@]}" "${check[@]}" "${test[@]}") ;;
+  web) packages=("${play[@]}" "${web[@]}") ;;
+  test) packages=("${play[@]}" "${check[@]}" "${test[@]}" "${web[@]}") ;;
   *)
-    echo "usage: deps.sh [play|check|test]" >&2
+    echo "usage: deps.sh [play|check|web|test]" >&2
     exit 2
     ;;
 esac

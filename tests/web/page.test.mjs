@@ -1,0 +1,188 @@
+// The page in Debian's Chromium, headless: the same picture as the window at
+// device pixel ratios 1 and 2, the arrows, RESET, a saved run that the native
+// dravik-sim verifies, a replay link that wins, and arrows let go on blur.
+//   node --test page.test.mjs   with DRAVIK_SITE, DRAVIK, DRAVIK_SIM, DRAVIK_RUN set
+import assert from 'node:assert/strict';
+import { execFileSync, spawn } from 'node:child_process';
+import { cpSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { after, before, test } from 'node:test';
+import { chromium } from 'playwright-core';
+
+const { DRAVIK_SITE: site, DRAVIK: dravik, DRAVIK_SIM: sim, DRAVIK_RUN: winningRun } = process.env;
+const work = mkdtempSync(join(tmpdir(), 'dravik-web-'));
+let server;
+let address;
+let browser;
+
+before(async () => {
+  cpSync(site, join(work, 'site'), { recursive: true });
+  cpSync(winningRun, join(work, 'site', 'winning-run.txt'));
+  server = spawn('node', [new URL('../../web/serve.mjs', import.meta.url).pathname, join(work, 'site'), '0']);
+  address = await new Promise((resolve, reject) => {
+    server.stdout.on('data', (d) => resolve(/http:\/\/127\.0\.0\.1:\d+\//.exec(String(d))[0]));
+    server.on('exit', reject);
+  });
+  // Debian's Chromium; playwright-core starts it with a fresh profile of its own.
+  browser = await chromium.launch({
+    executablePath: '/usr/bin/chromium',
+    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+  });
+});
+
+after(async () => {
+  await browser?.close();
+  server?.kill();
+  rmSync(work, { recursive: true, force: true });
+});
+
+// A page whose console must stay free of errors.
+async function open(path, deviceScaleFactor = 1) {
+  const context = await browser.newContext({ deviceScaleFactor, viewport: { width: 800, height: 600 }, acceptDownloads: true });
+  const page = await context.newPage();
+  const errors = [];
+  page.on('console', (m) => m.type() === 'error' && errors.push(m.text()));
+  page.on('pageerror', (e) => errors.push(e.message));
+  await page.goto(address + path);
+  await page.waitForFunction(() => document.getElementById('notice').textContent === '');
+  return { page, errors, context };
+}
+
+// An image file as rows of RGB bytes.
+function pixels(file) {
+  const size = execFileSync('identify', ['-format', '%w %h', file], { encoding: 'utf8' }).split(' ').map(Number);
+  return { width: size[0], height: size[1], data: execFileSync('convert', [file, '-depth', '8', 'rgb:-'], { maxBuffer: 1 << 26 }) };
+}
+
+// Every pixel of the playing area that lies inside a flat patch of the
+// window's picture (5×5 of one colour, so no edge of a circle) must be that
+// colour on the page, in each of the page's device pixels over it.
+function comparePicture(native, page, scale) {
+  let compared = 0;
+  const differing = [];
+  const at = (img, x, y) => img.data.readUIntBE((y * img.width + x) * 3, 3);
+  for (let y = 2; y < native.height - 2; ++y) {
+    for (let x = 2; x < 768; ++x) { // left of the labels, whose text each rasteriser draws its own way
+      const colour = at(native, x, y);
+      let flat = true;
+      for (let dy = -2; dy <= 2 && flat; ++dy) {
+        for (let dx = -2; dx <= 2 && flat; ++dx) {
+          flat = at(native, x + dx, y + dy) === colour;
+        }
+      }
+      if (!flat) {
+        continue;
+      }
+      ++compared;
+      for (let k = 0; k < scale * scale; ++k) {
+        const found = at(page, x * scale + (k % scale), y * scale + Math.floor(k / scale));
+        if (found !== colour) {
+          differing.push(`(${x}, ${y}): ${found.toString(16)} for ${colour.toString(16)}`);
+          break;
+        }
+      }
+    }
+  }
+  assert.ok(compared > 400000, `only ${compared} pixels compared`);
+  assert.deepEqual(differing.slice(0, 5), [], `${differing.length} of ${compared} pixels differ`);
+}
+
+// The player's red square on the canvas, in CSS pixels: [left, top].
+const player = (page) => page.evaluate(() => {
+  const c = document.getElementById('scene');
+  const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+  for (let i = 0; i < d.length; i += 4) {
+    if (d[i] === 255 && d[i + 1] === 0 && d[i + 2] === 0) {
+      const p = i / 4;
+      return [(p % c.width) * 1047 / c.width, Math.floor(p / c.width) * 830 / c.height];
+    }
+  }
+  return null;
+});
+
+test('the page paints, steers, resets and saves a run as the game does', async () => {
+  execFileSync(dravik, ['--screenshot', join(work, 'native.png'), '--ticks', '300']);
+  const native = pixels(join(work, 'native.png'));
+  for (const scale of [1, 2]) {
+    const { page, errors, context } = await open('?hold', scale);
+    assert.equal(await page.title(), 'Dravik 1');
+    assert.equal(await page.evaluate(() => window.dravikStep(300)), 300);
+    await page.locator('#client').screenshot({ path: join(work, `page-${scale}.png`) });
+    const shot = pixels(join(work, `page-${scale}.png`));
+    assert.deepEqual([shot.width, shot.height], [1047 * scale, 830 * scale]);
+    comparePicture(native, shot, scale);
+    assert.deepEqual(errors, []);
+    await context.close();
+  }
+
+  const { page, errors, context } = await open('?hold');
+  const start = await player(page);
+  await page.keyboard.down('ArrowLeft');
+  await page.evaluate(() => window.dravikStep(2));
+  await page.keyboard.down('ArrowLeft'); // a repeat, delivered like any key-down
+  await page.evaluate(() => window.dravikStep(1));
+  await page.keyboard.up('ArrowLeft');
+  await page.evaluate(() => window.dravikStep(5));
+  const walked = await player(page);
+  assert.deepEqual(walked, [start[0] - 6, start[1]], 'three ticks of 30 twips to the left');
+  assert.deepEqual(await page.evaluate(() => [window.scrollX, window.scrollY]), [0, 0]);
+
+  await page.getByRole('button', { name: 'RESET' }).click();
+  await page.evaluate(() => window.dravikStep(1));
+  assert.deepEqual(await player(page), start);
+
+  await page.keyboard.down('ArrowUp');
+  await page.evaluate(() => window.dravikStep(40));
+  const download = page.waitForEvent('download');
+  await page.getByRole('button', { name: 'Save run' }).click();
+  const run = join(work, 'saved-run.txt');
+  await (await download).saveAs(run);
+  const text = readFileSync(run, 'utf8');
+  assert.match(text, /^# dravik run 1\n/);
+  assert.match(text, /\n9 reset\n/);
+  const verdict = execFileSync(sim, ['--verify', run], { encoding: 'utf8' });
+  assert.match(verdict, /^dravik-sim: verified: 49 ticks, 0 wins, DEATHS 0, TIME 0\n$/);
+
+  // A malformed run is refused at its line and the game goes on as it was.
+  await page.locator('#run-file').setInputFiles({ name: 'bad.txt', mimeType: 'text/plain', buffer: Buffer.from('1 down 37\n2 jump\n') });
+  await assert.doesNotReject(page.getByText('Cannot watch this run: line 2: unknown event "jump"').waitFor());
+  assert.equal(await page.evaluate(() => window.dravikStep(1)), 50);
+  assert.deepEqual(errors, []);
+  await context.close();
+});
+
+test('a replay link wins and the box holds the game; losing focus lets go of the arrows', async () => {
+  const { page, errors, context } = await open('#replay=winning-run.txt&speed=32');
+  const dialog = page.getByRole('dialog', { name: 'Dravik' });
+  await dialog.waitFor({ timeout: 20000 });
+  await assert.doesNotReject(dialog.getByText('YOU WIN').waitFor());
+  const held = await page.locator('#scene').screenshot();
+  await page.waitForTimeout(300);
+  assert.ok(held.equals(await page.locator('#scene').screenshot()), 'the game stands still behind the box');
+  await page.keyboard.press('Enter');
+  await dialog.waitFor({ state: 'hidden' });
+  await page.waitForTimeout(300);
+  assert.ok(!held.equals(await page.locator('#scene').screenshot()), 'play goes on after OK');
+
+  // Live now: Right held walks the player on until the page loses focus.
+  const before = await player(page);
+  await page.keyboard.down('ArrowRight');
+  await page.waitForFunction((x) => {
+    const c = document.getElementById('scene');
+    const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+    for (let i = 0; i < d.length; i += 4) {
+      if (d[i] === 255 && d[i + 1] === 0 && d[i + 2] === 0) return (i / 4) % c.width > x;
+    }
+    return false;
+  }, before[0]);
+  await page.evaluate(() => window.dispatchEvent(new Event('blur')));
+  await page.evaluate(() => window.dispatchEvent(new Event('focus')));
+  const stopped = await player(page);
+  await page.waitForTimeout(300);
+  assert.deepEqual(await player(page), stopped, 'the arrow was let go when the page lost focus');
+  await page.keyboard.up('ArrowRight');
+  assert.deepEqual(errors, []);
+  await context.close();
+});
