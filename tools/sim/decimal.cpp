@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 
+#include "game/decimal.h"
+
 namespace dravik::sim {
 
 namespace {
@@ -40,12 +42,7 @@ std::optional<double> ReadFixed(std::string_view text)
     if (!PlainWholePart(whole) || (point != std::string_view::npos && !AllDigits(text.substr(point + 1)))) {
         return std::nullopt;
     }
-    double value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
-    if (ec != std::errc{} || end != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return value;
+    return ReadDecimal(text);  // the game's own reading, the same on every build
 }
 
 }  // namespace dravik::sim
