@@ -1,6 +1,7 @@
 #include "ui/command_line.h"
 
 #include <QCommandLineParser>
+#include <QRegularExpression>
 #include <QSet>
 #include <array>
 #include <string_view>
@@ -61,6 +62,21 @@ std::optional<std::int64_t> WholeNumber(const QString& text, std::int64_t max)
     return value;
 }
 
+// A plain decimal number, a fraction allowed, from `min` to `max`: no sign,
+// no exponent, no NaN or infinity.
+std::optional<double> DecimalNumber(const QString& text, double min, double max)
+{
+    static const QRegularExpression decimal(QStringLiteral("^[0-9]{1,9}(\\.[0-9]{1,9})?$"));
+    if (!decimal.match(text).hasMatch()) {
+        return std::nullopt;
+    }
+    const double value = text.toDouble();
+    if (value < min || value > max) {
+        return std::nullopt;
+    }
+    return value;
+}
+
 // The player's options: what they are, and what they mean once read.
 struct Options {
     QCommandLineOption help{{"h", "help"}, "Show this help and exit."};
@@ -77,7 +93,21 @@ struct Options {
                              "format, - for standard input.",
                              "FILE"};
 
-    void AddTo(QCommandLineParser& parser) const { parser.addOptions({help, version, screenshot, ticks, input}); }
+    QCommandLineOption record{"record",
+                              "Write the run played in the window to FILE as it goes, in dravik-sim's script "
+                              "format, ending with its final state: 'dravik-sim --verify FILE' checks it. FILE "
+                              "must not exist yet.",
+                              "FILE"};
+    QCommandLineOption replay{"replay",
+                              "Play the run in FILE (a recording or any dravik-sim script) in the window; the arrow "
+                              "keys and RESET take over when it ends.",
+                              "FILE"};
+    QCommandLineOption speed{"speed", "With --replay: the pace, X times the game's own, 0.25 to 64 (default 1).", "X"};
+
+    void AddTo(QCommandLineParser& parser) const
+    {
+        parser.addOptions({help, version, screenshot, ticks, input, record, replay, speed});
+    }
 
     // Fills in `out` from the parsed command line; an empty string when all
     // is well, else what is wrong.
@@ -110,6 +140,35 @@ struct Options {
             if (out.input.isEmpty()) {
                 return QStringLiteral("--input needs a file name");
             }
+        }
+        return ReadRuns(parser, out);
+    }
+
+    QString ReadRuns(const QCommandLineParser& parser, CommandLine& out) const
+    {
+        if (parser.isSet(screenshot) && (parser.isSet(record) || parser.isSet(replay))) {
+            return QStringLiteral("--record and --replay go with the window, not with --screenshot");
+        }
+        if (parser.isSet(record)) {
+            out.record = parser.value(record);
+            if (out.record.isEmpty()) {
+                return QStringLiteral("--record needs a file name");
+            }
+        }
+        if (parser.isSet(replay)) {
+            out.replay = parser.value(replay);
+            if (out.replay.isEmpty()) {
+                return QStringLiteral("--replay needs a file name");
+            }
+        } else if (parser.isSet(speed)) {
+            return QStringLiteral("--speed goes with --replay");
+        }
+        if (parser.isSet(speed)) {
+            const auto value = DecimalNumber(parser.value(speed), kMinReplaySpeed, kMaxReplaySpeed);
+            if (!value) {
+                return QStringLiteral("--speed takes a number from 0.25 to 64, not '%1'").arg(parser.value(speed));
+            }
+            out.speed = *value;
         }
         return {};
     }

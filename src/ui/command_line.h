@@ -20,7 +20,18 @@ struct CommandLine {
     // --input FILE: the events to deliver between those ticks ("-": standard
     // input).
     QString input;
+    // --record FILE: write the run played in the window to FILE, which must
+    // not exist yet.
+    QString record;
+    // --replay FILE: play the run in FILE in the window first, then go on live.
+    QString replay;
+    // --speed X: the replay's pace, X times the game's own (0.25 to 64).
+    double speed = 1;
 };
+
+// The replay's speeds, as a multiple of the game's 64 ticks a second.
+inline constexpr double kMinReplaySpeed = 0.25;
+inline constexpr double kMaxReplaySpeed = 64;
 
 // dravik's exit statuses.
 inline constexpr int kExitOk = 0;

@@ -7,7 +7,9 @@
 #include "ui/command_line.h"
 #include "ui/fatal_box.h"
 #include "ui/main_window.h"
+#include "ui/run_files.h"
 #include "ui/screenshot_command.h"
+#include "ui/stop_signals.h"
 #include "ui/window_system.h"
 
 int main(int argc, char** argv)
@@ -28,6 +30,10 @@ int main(int argc, char** argv)
     if (const auto status = TakeScaleFactor(std::cerr, levelScale)) {
         return *status;
     }
+    RunFiles runs;
+    if (const auto status = runs.Prepare(options, std::cerr)) {
+        return *status;
+    }
 
     auto start = std::make_unique<WindowSystemStart>(arguments);
     QApplication app(argc, argv);
@@ -36,8 +42,14 @@ int main(int argc, char** argv)
     try {
         MainWindow window(levelScale);
         QObject::connect(&window, &MainWindow::gameEnded, &app, [](int status) { QCoreApplication::exit(status); });
+        // Ctrl+C and a kill end the game as its close button does.
+        const StopSignals stop;
+        QObject::connect(&stop, &StopSignals::stopRequested, &window, &QWidget::close);
+        if (const auto status = runs.Start(window, std::cerr)) {
+            return *status;
+        }
         window.show();
-        return QApplication::exec();
+        return runs.Finish(QApplication::exec());
     } catch (const dravik::FatalError& error) {
         ShowFatalError(nullptr, error.what());
         return kExitFailed;

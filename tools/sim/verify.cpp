@@ -48,7 +48,31 @@ void Compare(const std::string& path, const json& expected, const json& found, s
     }
 }
 
+// The state of a "# final" line, or nothing after saying why in `error`.
+std::optional<json> FinalState(const FinalLine& final, std::string& error)
+{
+    const std::string where = "line " + std::to_string(final.line) + ": ";
+    json state;
+    try {
+        state = json::parse(final.state);
+    } catch (const json::exception&) {
+        error = where + "the final state is not a state line";
+        return std::nullopt;
+    }
+    if (!state.is_object() || !state.contains("tick") || !state["tick"].is_number_unsigned()) {
+        error = where + "the final state has no tick";
+        return std::nullopt;
+    }
+    return state;
+}
+
 }  // namespace
+
+std::optional<std::uint64_t> FinalTick(const FinalLine& final, std::string& error)
+{
+    const std::optional<json> state = FinalState(final, error);
+    return state ? std::optional((*state)["tick"].get<std::uint64_t>()) : std::nullopt;
+}
 
 std::optional<Verdict> Verify(const Script& script, std::string& error)
 {
@@ -56,28 +80,20 @@ std::optional<Verdict> Verify(const Script& script, std::string& error)
         error = "no \"# final\" line: not a recorded run";
         return std::nullopt;
     }
-    const std::string where = "line " + std::to_string(script.final->line) + ": ";
-    json expected;
-    try {
-        expected = json::parse(script.final->state);
-    } catch (const json::exception&) {
-        error = where + "the final state is not a state line";
-        return std::nullopt;
-    }
-    if (!expected.is_object() || !expected.contains("tick") || !expected["tick"].is_number_unsigned()) {
-        error = where + "the final state has no tick";
+    const std::optional<json> expected = FinalState(*script.final, error);
+    if (!expected) {
         return std::nullopt;
     }
 
     Verdict verdict;
-    verdict.ticks = expected["tick"].get<std::uint64_t>();
+    verdict.ticks = (*expected)["tick"].get<std::uint64_t>();
     Form form;
     NullBuffer nothing;
     std::ostream trace(&nothing);
     verdict.wins = Run(form, script.events, RunOptions{verdict.ticks, 0}, trace);
     verdict.deaths = form.Deaths.Caption;
     verdict.time = form.Time.Caption;
-    Compare("", expected, json::parse(StateLine(form, verdict.ticks, verdict.wins)), verdict.differences);
+    Compare("", *expected, json::parse(StateLine(form, verdict.ticks, verdict.wins)), verdict.differences);
     return verdict;
 }
 

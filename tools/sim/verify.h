@@ -22,6 +22,10 @@ struct Verdict {
     std::vector<Difference> differences;  // empty when the run reproduces its final line
 };
 
+// The tick of a "# final" line; nothing, with the reason in `error`, when the
+// line holds no state line.
+std::optional<std::uint64_t> FinalTick(const FinalLine& final, std::string& error);
+
 // Plays a recorded run to the tick of its "# final" line and compares the
 // state with that line. Returns the verdict, or the reason the final line
 // cannot be read (no such line, not a state line) in `error`.

@@ -1,0 +1,116 @@
+#include "ui/run_files.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QMessageBox>
+#include <QTimer>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+
+#include "sim/script_input.h"
+#include "sim/verify.h"
+#include "ui/main_window.h"
+
+namespace dravik::ui {
+
+namespace {
+
+// Why a recording cannot be made at `path`, or nothing when it can.
+std::optional<std::string> CannotRecord(const std::string& path)
+{
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) == 0) {
+        return path + " exists already: a recording never overwrites a file";
+    }
+    if (errno != ENOENT) {
+        return "cannot record to " + path + ": " + std::strerror(errno);
+    }
+    std::string folder = std::filesystem::path(path).parent_path().string();
+    if (folder.empty()) {
+        folder = ".";
+    }
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+        return "cannot record to " + path + ": " + std::strerror(errno);
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<int> RunFiles::Prepare(const CommandLine& options, std::ostream& err)
+{
+    record_ = options.record.toStdString();
+    speed_ = options.speed;
+    if (!record_.empty()) {
+        if (const auto reason = CannotRecord(record_)) {
+            err << "dravik: " << *reason << "\n";
+            return kExitUsage;
+        }
+    }
+    if (!options.replay.isEmpty()) {
+        std::string error;
+        std::optional<sim::Script> read = sim::ReadScriptInput(options.replay.toStdString(), error);
+        if (!read) {
+            err << "dravik: " << error << "\n";
+            return kExitUsage;
+        }
+        sim::Script& script = *read;
+        if (script.final) {
+            const auto tick = sim::FinalTick(*script.final, error);
+            if (!tick) {
+                err << "dravik: " << error << "\n";
+                return kExitUsage;
+            }
+            replayEnd_ = *tick;
+        } else if (!script.events.empty()) {
+            replayEnd_ = script.events.back().tick;
+        }
+        replay_ = std::move(script);
+    }
+    return std::nullopt;
+}
+
+std::optional<int> RunFiles::Start(MainWindow& window, std::ostream& err)
+{
+    if (!record_.empty()) {
+        std::string error;
+        recorder_ = RunRecorder::Create(record_, DRAVIK_VERSION, error);
+        if (!recorder_) {
+            err << "dravik: " << error << "\n";
+            return kExitUsage;
+        }
+        // Said once, and the game plays on unrecorded.
+        recorder_->OnFailure([&window](const std::string& reason) {
+            std::cerr << "dravik: " << reason << "; the game plays on without recording\n";
+            const QString text =
+                QString::fromStdString(reason) + QStringLiteral(".\nThe game plays on without recording.");
+            QTimer::singleShot(0, &window, [&window, text] {
+                auto* box = new QMessageBox(QMessageBox::Warning, window.windowTitle(), text, QMessageBox::Ok, &window);
+                box->setAttribute(Qt::WA_DeleteOnClose);
+                box->setWindowModality(Qt::NonModal);
+                box->show();
+            });
+        });
+        window.Record(recorder_.get());
+    }
+    if (replay_) {
+        window.Replay(std::move(replay_->events), replayEnd_, speed_);
+    }
+    return std::nullopt;
+}
+
+int RunFiles::Finish(int status)
+{
+    if (!recorder_) {
+        return status;
+    }
+    if (status == kExitOk) {
+        recorder_->Finish();
+    }
+    return status == kExitOk && recorder_->Failed() ? kExitFailed : status;
+}
+
+}  // namespace dravik::ui

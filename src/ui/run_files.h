@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "sim/script.h"
+#include "ui/command_line.h"
+#include "ui/run_recorder.h"
+
+namespace dravik::ui {
+
+class MainWindow;
+
+// What --record and --replay add to a game in the window. The files are
+// checked and read before the window system starts, so that a bad one ends
+// the program before any window opens; the recording is made once the window
+// exists and ended when the game ends.
+class RunFiles {
+public:
+    // Checks that --record's FILE can be made and reads --replay's script.
+    // Returns the status to end with at once, after one line on `err`.
+    std::optional<int> Prepare(const CommandLine& options, std::ostream& err);
+
+    // Starts the recording and the replay in the window.
+    std::optional<int> Start(MainWindow& window, std::ostream& err);
+
+    // The game has ended with `status`: a clean end closes the recording with
+    // its final state. Returns the status to end with: a recording that
+    // could not be written fails a clean end.
+    int Finish(int status);
+
+private:
+    std::string record_;
+    std::optional<sim::Script> replay_;
+    std::uint64_t replayEnd_ = 0;
+    double speed_ = 1;
+    std::unique_ptr<RunRecorder> recorder_;
+};
+
+}  // namespace dravik::ui
