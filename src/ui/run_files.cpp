@@ -1,13 +1,7 @@
 #include "ui/run_files.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QMessageBox>
 #include <QTimer>
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
 #include <iostream>
 
 #include "sim/script_input.h"
@@ -16,39 +10,20 @@
 
 namespace dravik::ui {
 
-namespace {
-
-// Why a recording cannot be made at `path`, or nothing when it can.
-std::optional<std::string> CannotRecord(const std::string& path)
-{
-    struct stat status {};
-    if (::lstat(path.c_str(), &status) == 0) {
-        return path + " exists already: a recording never overwrites a file";
-    }
-    if (errno != ENOENT) {
-        return "cannot record to " + path + ": " + std::strerror(errno);
-    }
-    std::string folder = std::filesystem::path(path).parent_path().string();
-    if (folder.empty()) {
-        folder = ".";
-    }
-    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
-        return "cannot record to " + path + ": " + std::strerror(errno);
-    }
-    return std::nullopt;
-}
-
-}  // namespace
-
 std::optional<int> RunFiles::Prepare(const CommandLine& options, std::ostream& err)
 {
     record_ = options.record.toStdString();
     speed_ = options.speed;
     if (!record_.empty()) {
-        if (const auto reason = CannotRecord(record_)) {
-            err << "dravik: " << *reason << "\n";
+        // The file is made and taken away again: the window system may yet
+        // fail to start, and that must leave no empty recording behind.
+        std::string error;
+        const auto probe = RunRecorder::Create(record_, DRAVIK_VERSION, error);
+        if (!probe) {
+            err << "dravik: " << error << "\n";
             return kExitUsage;
         }
+        probe->Discard();
     }
     if (!options.replay.isEmpty()) {
         std::string error;

@@ -31,7 +31,7 @@ std::unique_ptr<RunRecorder> RunRecorder::Create(const std::string& path, std::s
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0) {
         error = errno == EEXIST ? path + " exists already: a recording never overwrites a file"
-                                : "cannot create " + path + ": " + std::strerror(errno);
+                                : "cannot record to " + path + ": " + std::strerror(errno);
         return nullptr;
     }
     std::unique_ptr<RunRecorder> recorder(new RunRecorder(path, fd));
