@@ -1,10 +1,11 @@
 #include "ui/command_line.h"
 
 #include <QCommandLineParser>
-#include <QRegularExpression>
 #include <QSet>
 #include <array>
 #include <string_view>
+
+#include "sim/decimal.h"
 
 namespace dravik::ui {
 
@@ -57,21 +58,6 @@ std::optional<std::int64_t> WholeNumber(const QString& text, std::int64_t max)
         value = value * 10 + (c.unicode() - '0');
     }
     if (value > max) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-// A plain decimal number, a fraction allowed, from `min` to `max`: no sign,
-// no exponent, no NaN or infinity.
-std::optional<double> DecimalNumber(const QString& text, double min, double max)
-{
-    static const QRegularExpression decimal(QStringLiteral("^[0-9]{1,9}(\\.[0-9]{1,9})?$"));
-    if (!decimal.match(text).hasMatch()) {
-        return std::nullopt;
-    }
-    const double value = text.toDouble();
-    if (value < min || value > max) {
         return std::nullopt;
     }
     return value;
@@ -164,8 +150,8 @@ struct Options {
             return QStringLiteral("--speed goes with --replay");
         }
         if (parser.isSet(speed)) {
-            const auto value = DecimalNumber(parser.value(speed), kMinReplaySpeed, kMaxReplaySpeed);
-            if (!value) {
+            const auto value = sim::ReadFixed(parser.value(speed).toStdString());
+            if (!value || *value < kMinReplaySpeed || *value > kMaxReplaySpeed) {
                 return QStringLiteral("--speed takes a number from 0.25 to 64, not '%1'").arg(parser.value(speed));
             }
             out.speed = *value;

@@ -37,7 +37,7 @@ inline constexpr double kMaxReplaySpeed = 64;
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;       // no display, a fatal error of the game
 inline constexpr int kExitUsage = 2;        // a bad command line or environment, a bad script
-inline constexpr int kExitCannotWrite = 4;  // the screenshot could not be written (as the tools' 4)
+inline constexpr int kExitCannotWrite = 4;  // the screenshot or the recording could not be written (as the tools' 4)
 
 // Reads dravik's own options from its arguments (the program's name first).
 // The toolkit's own options (-platform NAME, -geometry WxH+X+Y, -reverse ...)

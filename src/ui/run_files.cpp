@@ -85,7 +85,7 @@ int RunFiles::Finish(int status)
     if (status == kExitOk) {
         recorder_->Finish();
     }
-    return status == kExitOk && recorder_->Failed() ? kExitFailed : status;
+    return status == kExitOk && recorder_->Failed() ? kExitCannotWrite : status;
 }
 
 }  // namespace dravik::ui

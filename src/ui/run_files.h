@@ -29,7 +29,7 @@ public:
 
     // The game has ended with `status`: a clean end closes the recording with
     // its final state. Returns the status to end with: a recording that
-    // could not be written fails a clean end.
+    // could not be written turns a clean end into kExitCannotWrite.
     int Finish(int status);
 
 private:
