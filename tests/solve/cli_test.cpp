@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "solve/command.h"
+#include "solve/script_header.h"
 
 namespace dravik::solve {
 namespace {
@@ -90,6 +91,23 @@ TEST(SolveCommand, UnreachableTimeLimitExitsOneWithoutAScript)
     const Finished bare = RunCommand(kSolve + " --time-limit 0.001");
     EXPECT_EQ(bare.status, 1) << bare.err;
     EXPECT_TRUE(bare.out.empty()) << bare.out.substr(0, 200);
+}
+
+TEST(SolveCommand, HeaderNamesTheOptionsAndATimeLimitThatCutTheSearch)
+{
+    SearchOptions options;
+    options.timeLimit = 2.5;
+    SearchResult result;
+    result.run.winTick = 2505;
+    result.tours = 2;
+    const std::string whole = ScriptHeader(options, result, "0");
+    const std::string stored = ReadFile(kDefaultRun);
+    EXPECT_EQ(whole, stored.substr(0, whole.size())) << "the header of a whole search, as the stored run has it";
+
+    result.cutShort = true;
+    const std::string cut = ScriptHeader(options, result, "0");
+    EXPECT_EQ(cut.substr(0, whole.size()), whole);
+    EXPECT_NE(cut.find("# the time limit of 2.5 s cut the search short in tour 2 of 5"), std::string::npos) << cut;
 }
 
 }  // namespace

@@ -7,13 +7,11 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
-#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <iomanip>
 #include <iostream>
 #include <limits>
-#include <sstream>
 
 #include "game/fatal_error.h"
 #include "sim/atomic_file.h"
@@ -21,6 +19,7 @@
 #include "sim/fd_buffer.h"
 #include "sim/script_text.h"
 #include "solve/replay.h"
+#include "solve/script_header.h"
 #include "solve/search.h"
 
 namespace {
@@ -94,18 +93,8 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    std::ostringstream header;
-    header << "# Dravik: a winning run found by dravik-solve --seed " << options.seed << " --tours " << options.tours
-           << " --width " << options.width << "\n# win at tick " << result.run.winTick << " with " << replay.deaths
-           << " deaths; replay with dravik-sim --ticks " << result.run.winTick << " --input <this file>\n";
-    if (result.cutShort) {
-        char limit[32];
-        const auto end = std::to_chars(limit, limit + sizeof limit, options.timeLimit, std::chars_format::fixed).ptr;
-        header << "# the time limit of " << std::string_view(limit, static_cast<std::size_t>(end - limit))
-               << " s cut the search short in tour " << result.tours << " of " << options.tours
-               << ": without it these options may find a shorter run\n";
-    }
-    const std::string script = header.str() + dravik::sim::ScriptText(dravik::solve::ScriptEvents(result.run));
+    const std::string script = dravik::solve::ScriptHeader(options, result, replay.deaths) +
+                               dravik::sim::ScriptText(dravik::solve::ScriptEvents(result.run));
     if (out.empty()) {
         dravik::sim::FdBuffer output(STDOUT_FILENO);
         std::ostream(&output) << script << std::flush;

@@ -1,0 +1,24 @@
+#include "solve/script_header.h"
+
+#include <charconv>
+#include <sstream>
+
+namespace dravik::solve {
+
+std::string ScriptHeader(const SearchOptions& options, const SearchResult& result, const std::string& deaths)
+{
+    std::ostringstream header;
+    header << "# Dravik: a winning run found by dravik-solve --seed " << options.seed << " --tours " << options.tours
+           << " --width " << options.width << "\n# win at tick " << result.run.winTick << " with " << deaths
+           << " deaths; replay with dravik-sim --ticks " << result.run.winTick << " --input <this file>\n";
+    if (result.cutShort) {
+        char limit[32];
+        const auto end = std::to_chars(limit, limit + sizeof limit, options.timeLimit, std::chars_format::fixed).ptr;
+        header << "# the time limit of " << std::string_view(limit, static_cast<std::size_t>(end - limit))
+               << " s cut the search short in tour " << result.tours << " of " << options.tours
+               << ": without it these options may find a shorter run\n";
+    }
+    return header.str();
+}
+
+}  // namespace dravik::solve

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+#include "solve/search.h"
+
+namespace dravik::solve {
+
+// The comment lines at the top of a found run's script: the options that
+// found it, its win tick and deaths, how to replay it, and, when the time
+// limit cut the search short, the limit (then the options alone may find
+// another run).
+std::string ScriptHeader(const SearchOptions& options, const SearchResult& result, const std::string& deaths);
+
+}  // namespace dravik::solve
