@@ -164,7 +164,7 @@ constexpr std::string_view kDescription =
     "Dravik: steer the red square with the arrow keys, collect all 155 yellow keys while the blue balls "
     "patrol, then enter the goal. RESET in the menu bar starts again.\n"
     "The toolkit's own options (-platform NAME, -geometry WxH+X+Y, -reverse ...) work too.\n"
-    "More in README.md, in the game's source tree or in /usr/share/doc/dravik once installed.";
+    "More in README.md in the game's source tree, or /usr/share/doc/dravik/README.md.gz once installed.";
 
 }  // namespace
 
