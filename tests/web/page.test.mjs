@@ -105,10 +105,17 @@ const player = (page) => page.evaluate(() => {
 test('the page paints, steers, resets and saves a run as the game does', async () => {
   execFileSync(dravik, ['--screenshot', join(work, 'native.png'), '--ticks', '300']);
   const native = pixels(join(work, 'native.png'));
-  for (const scale of [1, 2]) {
+  for (const scale of [1, 1.5, 2]) {
     const { page, errors, context } = await open('?hold', scale);
     assert.equal(await page.title(), 'Dravik 1');
     assert.equal(await page.evaluate(() => window.dravikStep(300)), 300);
+    // Crisp: the canvas holds a pixel for each of the device's.
+    const backing = await page.evaluate(() => [document.getElementById('scene').width, document.getElementById('scene').height]);
+    assert.deepEqual(backing, [Math.round(1047 * scale), Math.round(830 * scale)]);
+    if (scale !== Math.round(scale)) {
+      await context.close();
+      continue;
+    }
     await page.locator('#client').screenshot({ path: join(work, `page-${scale}.png`) });
     const shot = pixels(join(work, `page-${scale}.png`));
     assert.deepEqual([shot.width, shot.height], [1047 * scale, 830 * scale]);
@@ -185,4 +192,11 @@ test('a replay link wins and the box holds the game; losing focus lets go of the
   await page.keyboard.up('ArrowRight');
   assert.deepEqual(errors, []);
   await context.close();
+
+  // No WebAssembly: the page says so instead of showing a blank area.
+  const bare = await browser.newPage();
+  await bare.addInitScript(() => delete window.WebAssembly);
+  await bare.goto(address);
+  await assert.doesNotReject(bare.getByText('Dravik runs on WebAssembly, which this browser does not have').waitFor());
+  await bare.close();
 });

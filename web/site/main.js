@@ -12,10 +12,15 @@ const notice = $('notice');
 
 async function start() {
   if (typeof WebAssembly !== 'object') {
-    throw new Error('this browser does not run WebAssembly');
+    throw new Error('Dravik runs on WebAssembly, which this browser does not have or has switched off.');
   }
-  const { loadGame } = await import('./game.js');
-  const game = await loadGame();
+  let game;
+  try {
+    const { loadGame } = await import('./game.js');
+    game = await loadGame();
+  } catch (error) {
+    throw new Error(`Dravik could not load its game module (${error.message}).`);
+  }
   const canvas = $('scene');
   const client = $('client');
   const dialog = $('win');
@@ -182,24 +187,30 @@ async function start() {
     };
   }
 
-  // The canvas takes the device's own pixels, whatever the ratio or zoom.
-  new ResizeObserver(([entry]) => {
-    const box = entry.devicePixelContentBoxSize?.[0];
+  // The canvas takes the device's own pixels, whatever the ratio or zoom: as
+  // the browser counts them where it can, else the CSS size times the ratio.
+  let box = null;
+  const fit = () => {
     const dpr = window.devicePixelRatio;
-    painter.resize(box ? box.inlineSize : Math.round(canvas.clientWidth * dpr),
-      box ? box.blockSize : Math.round(canvas.clientHeight * dpr));
+    const [w, h] = [Math.round(canvas.clientWidth * dpr), Math.round(canvas.clientHeight * dpr)];
+    const exact = box && Math.abs(box.inlineSize - w) <= 1 && Math.abs(box.blockSize - h) <= 1;
+    painter.resize(exact ? box.inlineSize : w, exact ? box.blockSize : h);
     painter.paint();
+    matchMedia(`(resolution: ${dpr}dppx)`).addEventListener('change', fit, { once: true });
+  };
+  new ResizeObserver(([entry]) => {
+    box = entry.devicePixelContentBoxSize?.[0] ?? null;
+    fit();
   }).observe(canvas, { box: 'device-pixel-content-box' });
 
   await Promise.all([37, 64].map((px) => document.fonts.load(`${px}px Arial, "Liberation Sans", Arimo`)));
-  painter.resize(canvas.width, canvas.height);
-  painter.paint();
+  fit();
+  performance.mark('dravik-first-frame');
   notice.textContent = '';
   client.focus({ preventScroll: true });
   await replay();
 }
 
 start().catch((error) => {
-  notice.textContent = `Dravik cannot run here: ${error.message}. It needs a browser with WebAssembly.`;
-  console.warn(error);
+  notice.textContent = error.message;
 });
