@@ -2,8 +2,9 @@
 # full_disk.sh SIM SOLVE [DRAVIK]: the programs writing to a full disk (a
 # small tmpfs). Each failed write names the system's reason and ends with the
 # program's write status; a file the program writes itself keeps its old
-# contents and no temporary file is left beside it. Mounting needs root:
-# skipped (77) elsewhere.
+# contents and no temporary file is left beside it. Then, with room, a device
+# node stays a device and a symbolic link a link: the file it names gets the
+# new contents. Mounting and mknod need root: skipped (77) elsewhere.
 set -u
 sim=$1 solve=$2 dravik=${3:-}
 
@@ -17,7 +18,8 @@ if ! mount -t tmpfs -o size=16k tmpfs "$disk"; then
     echo "skipped: cannot mount a tmpfs"
     exit 77
 fi
-trap 'umount "$disk"; rmdir "$disk"' EXIT
+room=$(mktemp -d)
+trap 'umount "$disk"; rmdir "$disk"; rm -rf "$room"' EXIT
 
 failures=0
 fail() {
@@ -53,5 +55,22 @@ fi
 
 left=$(find "$disk" -mindepth 1 -not -name filler -not -name run.txt -not -name trace -not -name shot.png)
 [ -z "$left" ] || fail "left behind: $left"
+
+# A device or a link is written through, never replaced.
+mknod "$room/null.png" c 1 3
+echo "the old picture" >"$room/real.png"
+ln -s real.png "$room/link.png"
+if [ -n "$dravik" ]; then
+    write() { env -u DISPLAY "$dravik" --screenshot "$1" 2>"$err"; }
+    head=$(printf '\x89PNG')
+else
+    write() { "$solve" --tours 1 --out "$1" 2>"$err"; }
+    head="# Dravik"
+fi
+write "$room/null.png" || fail "writing to a device: $(cat "$err")"
+[ -c "$room/null.png" ] || fail "the device was replaced by a file"
+write "$room/link.png" || fail "writing through a link: $(cat "$err")"
+[ -L "$room/link.png" ] || fail "the link was replaced by a file"
+[ "$(head -c ${#head} "$room/real.png")" = "$head" ] || fail "the file the link names did not get the new contents"
 rm -f "$err"
-[ "$failures" = 0 ] && echo "every write failed cleanly"
+[ "$failures" = 0 ] && echo "every failed write failed cleanly; devices and links were written through"

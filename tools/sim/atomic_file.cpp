@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -43,6 +44,22 @@ void Forget()
     gPending[0] = '\0';
 }
 
+// Writes every byte; gives 0, or the errno of the write that failed.
+int WriteAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return n < 0 ? errno : EIO;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return 0;
+}
+
 std::string Reason(int error)
 {
     return std::strerror(error);
@@ -58,12 +75,39 @@ AtomicFile::~AtomicFile()
 bool AtomicFile::Open(const std::string& path, std::string& error)
 {
     Discard();
+    inPlace_ = false;
+    std::string target = path;
+    mode_t mode = 0;
     struct stat info {};
-    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-        error = Reason(EISDIR);
-        return false;
+    if (::stat(path.c_str(), &info) == 0) {
+        if (S_ISDIR(info.st_mode)) {
+            error = Reason(EISDIR);
+            return false;
+        }
+        if (!S_ISREG(info.st_mode)) {
+            // A device or a pipe (/dev/null, /dev/stdout) holds no old
+            // contents to keep and must not be replaced: it is written in place.
+            if (::access(path.c_str(), W_OK) != 0) {
+                error = Reason(errno);
+                return false;
+            }
+            path_ = path;
+            inPlace_ = true;
+            return true;
+        }
+        // Through a symbolic link, the file it names is replaced, not the
+        // link; the new file keeps the old one's permissions.
+        if (char* real = ::realpath(path.c_str(), nullptr)) {
+            target = real;
+            std::free(real);
+        }
+        mode = info.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
     }
-    std::vector<char> name(path.begin(), path.end());
+    std::vector<char> name(target.begin(), target.end());
     for (char c : std::string_view(".tmp-XXXXXX")) {
         name.push_back(c);
     }
@@ -73,11 +117,8 @@ bool AtomicFile::Open(const std::string& path, std::string& error)
         error = Reason(errno);
         return false;
     }
-    // mkostemp makes the file private; the finished one gets the usual mode.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    path_ = path;
+    ::fchmod(fd, mode);  // mkostemp makes the file private
+    path_ = target;
     temporary_ = name.data();
     fd_ = fd;
     Remember(temporary_);
@@ -86,28 +127,22 @@ bool AtomicFile::Open(const std::string& path, std::string& error)
 
 bool AtomicFile::Commit(std::string_view bytes, std::string& error)
 {
+    if (inPlace_) {
+        fd_ = ::open(path_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    }
     if (fd_ < 0) {
-        error = Reason(EBADF);
+        error = Reason(inPlace_ ? errno : EBADF);
         return false;
     }
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            error = Reason(n < 0 ? errno : EIO);
-            Discard();
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
+    int failure = WriteAll(fd_, bytes);
+    if (failure == 0 && !inPlace_ && ::fsync(fd_) != 0) {
+        failure = errno;
     }
-    int failure = ::fsync(fd_) == 0 ? 0 : errno;
     if (::close(fd_) != 0 && failure == 0) {
         failure = errno;
     }
     fd_ = -1;
-    if (failure == 0 && ::rename(temporary_.c_str(), path_.c_str()) != 0) {
+    if (failure == 0 && !inPlace_ && ::rename(temporary_.c_str(), path_.c_str()) != 0) {
         failure = errno;
     }
     if (failure != 0) {

@@ -10,7 +10,9 @@ namespace dravik::sim {
 // work is done; Commit writes the bytes there and renames it over the target
 // only when every byte is on disk. Until then the old file, if any, stays as
 // it was; the temporary file is removed if the program stops first, on an
-// error, or on SIGINT, SIGTERM or SIGHUP.
+// error, or on SIGINT, SIGTERM or SIGHUP. A target that is a device or a
+// pipe is written in place instead (it cannot be replaced), and one reached
+// through a symbolic link is replaced where the link points.
 class AtomicFile {
 public:
     AtomicFile() = default;
@@ -30,6 +32,7 @@ private:
     std::string path_;
     std::string temporary_;
     int fd_ = -1;
+    bool inPlace_ = false;  // a device or a pipe, written directly
 };
 
 }  // namespace dravik::sim
