@@ -8,6 +8,8 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#elif defined(__wasm_simd128__)
+#include <wasm_simd128.h>
 #endif
 
 namespace dravik {
@@ -51,6 +53,28 @@ inline int IntersectRect(RECT& dest, const RECT& a, const RECT& b)
     return 0;
 }
 
+#if defined(__wasm_simd128__) && !defined(__SSE2__)
+// The edges side by side in WebAssembly: left and top in the low lanes of
+// `near`, the rounded sums right and bottom in those of `far`. False when one
+// of them does not fit in 32 bits (or is NaN): the exact path decides those.
+inline bool WasmEdges(const Shape& s, v128_t& near, v128_t& far)
+{
+    const v128_t v = wasm_v128_load(&s.Left);  // Left, Top, Width, Height
+    const v128_t leftTop = wasm_f64x2_promote_low_f32x4(v);
+    const v128_t rightBottom =
+        wasm_f64x2_add(leftTop, wasm_f64x2_promote_low_f32x4(wasm_i32x4_shuffle(v, v, 2, 3, 2, 3)));
+    const v128_t roundedNear = wasm_f64x2_nearest(leftTop);  // ties to even
+    const v128_t roundedFar = wasm_f64x2_nearest(rightBottom);
+    const v128_t low = wasm_f64x2_splat(INT32_MIN);
+    const v128_t high = wasm_f64x2_splat(INT32_MAX);
+    const v128_t fits = wasm_v128_and(wasm_v128_and(wasm_f64x2_ge(roundedNear, low), wasm_f64x2_le(roundedNear, high)),
+                                      wasm_v128_and(wasm_f64x2_ge(roundedFar, low), wasm_f64x2_le(roundedFar, high)));
+    near = wasm_i32x4_trunc_sat_f64x2_zero(roundedNear);
+    far = wasm_i32x4_trunc_sat_f64x2_zero(roundedFar);
+    return wasm_i64x2_all_true(fits);
+}
+#endif
+
 // The overlap test of a contact check: builds obj from the shape and
 // intersects it with the player's rectangle into hit. Same result as RectOf
 // followed by IntersectRect; on x86 the four edges are rounded and compared
@@ -84,6 +108,23 @@ inline bool OverlapTest(const Shape& s, const RECT& player, RECT& obj, RECT& hit
     const bool overlap = (_mm_movemask_epi8(_mm_cmpgt_epi32(farEdges, inter)) & 0xFF) == 0xFF;
     _mm_storeu_si128(reinterpret_cast<__m128i*>(&hit), overlap ? inter : _mm_setzero_si128());
     return overlap;
+#elif defined(__wasm_simd128__)
+    v128_t near;
+    v128_t far;
+    if (!WasmEdges(s, near, far)) [[unlikely]] {
+        obj = RectOf(s);
+        return IntersectRect(hit, player, obj) != 0;
+    }
+    const v128_t edges = wasm_i32x4_shuffle(near, far, 0, 1, 4, 5);
+    wasm_v128_store(&obj, edges);
+    const v128_t p = wasm_v128_load(&player);
+    // left and top take the larger, right and bottom the smaller.
+    const v128_t inter = wasm_i32x4_shuffle(wasm_i32x4_max(edges, p), wasm_i32x4_min(edges, p), 0, 1, 6, 7);
+    // left < right and top < bottom.
+    const bool overlap =
+        (wasm_i32x4_bitmask(wasm_i32x4_gt(wasm_i32x4_shuffle(inter, inter, 2, 3, 2, 3), inter)) & 3) == 3;
+    wasm_v128_store(&hit, overlap ? inter : wasm_i32x4_splat(0));
+    return overlap;
 #else
     obj = RectOf(s);
     return IntersectRect(hit, player, obj) != 0;
@@ -116,6 +157,22 @@ inline std::int16_t NextContact(const Shape* shapes, std::int16_t first, std::in
         const __m128i hits = _mm_unpacklo_epi64(_mm_cmplt_epi32(near, playerFar), _mm_cmpgt_epi32(far, playerNear));
         const __m128i faults = _mm_cmpeq_epi32(_mm_unpacklo_epi64(near, far), outOfRange);
         if (_mm_movemask_epi8(hits) == 0xFFFF || _mm_movemask_epi8(faults) != 0) {
+            return i;
+        }
+    }
+    return last;
+#elif defined(__wasm_simd128__)
+    const v128_t playerFar = wasm_i32x4_make(player.right, player.bottom, 0, 0);
+    const v128_t playerNear = wasm_i32x4_make(player.left, player.top, 0, 0);
+    for (std::int16_t i = first; i < last; ++i) {
+        v128_t near;
+        v128_t far;
+        if (!WasmEdges(shapes[i], near, far)) {
+            return i;
+        }
+        const v128_t hits =
+            wasm_i32x4_shuffle(wasm_i32x4_lt(near, playerFar), wasm_i32x4_gt(far, playerNear), 0, 1, 4, 5);
+        if (wasm_i32x4_all_true(hits)) {
             return i;
         }
     }
