@@ -48,8 +48,8 @@ async function start() {
     if (!check(status)) {
       return false;
     }
-    if (!game.watching() && watchingSpeed !== 1) {
-      watchingSpeed = 1; // the watched run is over: live play at the game's own pace
+    if (watching && !game.watching()) {
+      watching = false; // the watched run is over: live play at the game's own pace, the clock too
       pacer.setRate(1, true);
     }
     if (status === 2) {
@@ -67,7 +67,7 @@ async function start() {
     clock: () => check(game.clock()),
     frame: () => painter.paint(),
   });
-  let watchingSpeed = 1;
+  let watching = false;
 
   dialog.addEventListener('close', () => {
     pacer.release('win');
@@ -126,8 +126,8 @@ async function start() {
     message.textContent = '';
     notice.textContent = '';
     held.clear();
-    watchingSpeed = game.watching() ? speed : 1;
-    pacer.setRate(watchingSpeed, !game.watching());
+    watching = game.watching();
+    pacer.setRate(watching ? speed : 1, !watching);
     pacer.release('ended');
     client.focus({ preventScroll: true });
   };
