@@ -107,6 +107,11 @@ EMSCRIPTEN_KEEPALIVE const char* dravik_watch(const char* script)
     return Hand("");
 }
 
+EMSCRIPTEN_KEEPALIVE const char* dravik_version()
+{
+    return DRAVIK_VERSION;
+}
+
 EMSCRIPTEN_KEEPALIVE const char* dravik_state_line()
 {
     return Hand(session->StateLine());

@@ -30,6 +30,7 @@ export async function loadGame() {
     newGame: () => m._dravik_new_game(),
     // Watches a run from a new game; gives "" or the script's "line L: ..." message.
     watch: (script) => withText(script, (p) => text(m._dravik_watch(p))),
+    version: text(m._dravik_version()),
     stateLine: () => text(m._dravik_state_line()),
     runText: (header) => withText(header, (p) => text(m._dravik_run_text(p))),
     caption: (index) => text(m._dravik_caption(index)),

@@ -134,7 +134,7 @@ async function start() {
 
   $('save').addEventListener('click', () => {
     const date = new Date().toISOString().replace(/\.\d+Z$/, 'Z');
-    const header = `# dravik run 1\n# dravik 1.0.0 in a web browser\n# recorded ${date}\n` +
+    const header = `# dravik run 1\n# dravik ${game.version} in a web browser\n# recorded ${date}\n` +
       '# check it with: dravik-sim --verify FILE; watch it with: dravik --replay FILE\n';
     const link = document.createElement('a');
     link.href = URL.createObjectURL(new Blob([game.runText(header)], { type: 'text/plain' }));
