@@ -86,10 +86,16 @@ void RunRecorder::Write(const std::string& text)
         const ssize_t n = ::write(fd_, text.data() + done, text.size() - done);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
+            if (done == text.size()) {
+                size_ += static_cast<off_t>(done);
+            }
         } else if (n < 0 && errno == EINTR) {
             continue;
         } else {
+            // The part of the line that got in goes again: the file stays a
+            // whole script, which replays and shows where the recording stopped.
             const int reason = n < 0 ? errno : ENOSPC;
+            [[maybe_unused]] const int cut = ::ftruncate(fd_, size_);
             ::close(fd_);
             fd_ = -1;
             Fail(reason);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -51,7 +53,8 @@ private:
     void Fail(int reason);
 
     std::string path_;
-    int fd_;  // -1 once closed
+    int fd_;          // -1 once closed
+    off_t size_ = 0;  // the whole lines written so far
     bool failed_ = false;
     std::string lastState_;
     std::function<void(const std::string&)> report_;
