@@ -39,6 +39,7 @@ std::vector<std::string> EnvironmentOf(const Command& command)
 std::vector<char*> Pointers(std::vector<std::string>& strings)
 {
     std::vector<char*> out;
+    out.reserve(strings.size() + 1);
     for (std::string& s : strings) {
         out.push_back(s.data());
     }

@@ -25,13 +25,25 @@ std::string Shown(const json* value)
     return value == nullptr ? "nothing" : value->dump();
 }
 
+// The path of a member: "name" at the top, "path.name" below it.
+std::string Field(const std::string& path, const std::string& name)
+{
+    if (path.empty()) {
+        return name;
+    }
+    std::string field = path;
+    field += '.';
+    field += name;
+    return field;
+}
+
 // Adds every field in which the two states differ, naming a member of an
 // object (the ball groups) by its path.
 void Compare(const std::string& path, const json& expected, const json& found, std::vector<Difference>& out)
 {
     if (expected.is_object() && found.is_object()) {
         for (const auto& [name, value] : found.items()) {
-            const std::string field = path.empty() ? name : path + "." + name;
+            const std::string field = Field(path, name);
             if (const auto it = expected.find(name); it != expected.end()) {
                 Compare(field, *it, value, out);
             } else {
@@ -40,7 +52,7 @@ void Compare(const std::string& path, const json& expected, const json& found, s
         }
         for (const auto& [name, value] : expected.items()) {
             if (!found.contains(name)) {
-                out.push_back({path.empty() ? name : path + "." + name, Shown(&value), Shown(nullptr)});
+                out.push_back({Field(path, name), Shown(&value), Shown(nullptr)});
             }
         }
     } else if (expected != found) {
