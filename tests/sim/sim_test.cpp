@@ -230,7 +230,7 @@ TEST(Trace, PrintsTheWinInTheTickItHappens)
     form.Square.Left = 3500;
     form.Square.Top = 5900;
     std::ostringstream out;
-    EXPECT_EQ(sim::Run(form, {}, RunOptions{2, 1}, out), 1U);
+    EXPECT_EQ(sim::Run(form, {}, RunOptions{2, 1}, out), std::vector<std::uint64_t>{1});
     std::istringstream in(out.str());
     std::string win, first, second;
     std::getline(in, win);

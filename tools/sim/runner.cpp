@@ -12,11 +12,11 @@ public:
     explicit TraceBox(std::ostream& out) : out_(out) {}
     void Show(std::string_view) override
     {
-        ++wins;
+        wins.push_back(tick);
         out_ << WinLine(tick) << '\n';
     }
     std::uint64_t tick = 0;
-    std::uint64_t wins = 0;
+    std::vector<std::uint64_t> wins;
 
 private:
     std::ostream& out_;
@@ -35,7 +35,8 @@ void Deliver(Form& form, const Event& event)
     }
 }
 
-std::uint64_t Run(Form& form, const std::vector<Event>& events, const RunOptions& options, std::ostream& out)
+std::vector<std::uint64_t> Run(Form& form, const std::vector<Event>& events, const RunOptions& options,
+                               std::ostream& out)
 {
     TraceBox box(out);
     form.SetMessageBox(&box);
@@ -53,7 +54,7 @@ std::uint64_t Run(Form& form, const std::vector<Event>& events, const RunOptions
         box.tick = t;
         form.tmrBall_Timer();
         if ((options.every > 0 && t % options.every == 0) || t == options.ticks) {
-            out << StateLine(form, t, box.wins) << '\n';
+            out << StateLine(form, t, box.wins.size()) << '\n';
         }
         if (!out) {
             break;  // nothing more can be written: the rest would be lost

@@ -19,8 +19,10 @@ struct RunOptions {
 void Deliver(Form& form, const Event& event);
 
 // Plays the script on the form for the given number of ticks and writes the
-// trace: state lines and win lines. Returns the number of wins. Stops early
-// when `out` fails, since the rest of the trace would be lost.
-std::uint64_t Run(Form& form, const std::vector<Event>& events, const RunOptions& options, std::ostream& out);
+// trace: state lines and win lines. Returns the ticks whose goal check
+// declared a win, in order. Stops early when `out` fails, since the rest of
+// the trace would be lost.
+std::vector<std::uint64_t> Run(Form& form, const std::vector<Event>& events, const RunOptions& options,
+                               std::ostream& out);
 
 }  // namespace dravik::sim

@@ -102,7 +102,7 @@ std::optional<Verdict> Verify(const Script& script, std::string& error)
     Form form;
     NullBuffer nothing;
     std::ostream trace(&nothing);
-    verdict.wins = Run(form, script.events, RunOptions{verdict.ticks, 0}, trace);
+    verdict.wins = Run(form, script.events, RunOptions{verdict.ticks, 0}, trace).size();
     verdict.deaths = form.Deaths.Caption;
     verdict.time = form.Time.Caption;
     Compare("", *expected, json::parse(StateLine(form, verdict.ticks, verdict.wins)), verdict.differences);
