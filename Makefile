@@ -11,6 +11,8 @@ export NODE_PATH := /usr/share/nodejs
 # The dravik-sim of the other builds whose traces the determinism test compares
 # with the default build's.
 COMPARED_SIMS = $(CURDIR)/build-debug/dravik-sim;$(CURDIR)/build-asan/dravik-sim;$(CURDIR)/build-clang/dravik-sim
+# The dravik-solve of the other builds whose run must be the default build's.
+COMPARED_SOLVERS = $(CURDIR)/build-debug/dravik-solve;$(CURDIR)/build-clang/dravik-solve
 
 .PHONY: all deps build run check test presets web web-run soak fuzz package bench clean
 
@@ -42,7 +44,8 @@ check: build
 # asan and clang builds compared among them), the core, window and property
 # tests again under the sanitizers, and both fuzzers for a minute each.
 test: deps presets web
-	@cmake --preset release -B $(BUILD_DIR) "-DDRAVIK_COMPARED_SIMS=$(COMPARED_SIMS)" >/dev/null
+	@cmake --preset release -B $(BUILD_DIR) "-DDRAVIK_COMPARED_SIMS=$(COMPARED_SIMS)" \
+		"-DDRAVIK_COMPARED_SOLVERS=$(COMPARED_SOLVERS)" >/dev/null
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 	@fuzz/run.sh build-fuzz 60
 	@ctest --preset asan -j $(JOBS)
@@ -52,8 +55,8 @@ test: deps presets web
 presets: deps
 	@cmake --preset asan >/dev/null && cmake --build build-asan -j $(JOBS) --target dravik-sim core_tests sim_tests ui_tests \
 		props_tests fuzz-script-replay fuzz-play-replay
-	@cmake --preset debug >/dev/null && cmake --build build-debug -j $(JOBS) --target dravik-sim
-	@cmake --preset clang >/dev/null && cmake --build build-clang -j $(JOBS) --target dravik-sim
+	@cmake --preset debug >/dev/null && cmake --build build-debug -j $(JOBS) --target dravik-sim dravik-solve
+	@cmake --preset clang >/dev/null && cmake --build build-clang -j $(JOBS) --target dravik-sim dravik-solve
 	@cmake --preset fuzz >/dev/null && cmake --build build-fuzz -j $(JOBS) --target fuzz-script fuzz-play
 
 # The game in the browser, from the same core: build-web/site, a static site

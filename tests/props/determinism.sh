@@ -6,26 +6,9 @@
 set -euo pipefail
 gen=$1 ticks=$2
 shift 2
-sims=()
-for sim in "$@"; do
-    if [ -x "$sim" ]; then
-        sims+=("$sim")
-    elif [ "${DRAVIK_REQUIRE_ALL_BUILDS:-0}" = 1 ]; then
-        echo "missing build: $sim" >&2
-        exit 1
-    else
-        echo "skipping: $sim is not built (make test builds every preset)"
-        exit 77
-    fi
-done
-if [ ${#sims[@]} -lt 2 ]; then
-    if [ "${DRAVIK_REQUIRE_ALL_BUILDS:-0}" = 1 ]; then
-        echo "no other build to compare with: set DRAVIK_COMPARED_SIMS" >&2
-        exit 1
-    fi
-    echo "skipping: no other build to compare with (make test names them in DRAVIK_COMPARED_SIMS)"
-    exit 77
-fi
+. "$(dirname "$0")/../lib/compared_builds.sh"
+compared_builds DRAVIK_COMPARED_SIMS "$@"
+sims=("${builds[@]}")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 

@@ -86,10 +86,15 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    // The run must win when played from the start, exactly as dravik-sim plays it.
+    // The run must win when played from the start, exactly as dravik-sim
+    // plays it, and without a death: the search keeps no state that died.
     const dravik::solve::Replay replay = dravik::solve::PlayBack(result.run);
     if (!replay.WinsAt(result.run.winTick)) {
         std::cerr << "dravik-solve: internal error: the run found does not win on replay\n";
+        return 1;
+    }
+    if (replay.deaths != "0") {
+        std::cerr << "dravik-solve: internal error: the run found dies " << replay.deaths << " times on replay\n";
         return 1;
     }
 

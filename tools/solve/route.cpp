@@ -304,13 +304,18 @@ RoutePlanner::RoutePlanner(const Level& level, const StaticMap& map) : lanes_(Bu
     fromStart_.assign(keyCount, 0);
     toGoal_.assign(keyCount, 0);
     for (std::size_t b = 0; b < keyCount; ++b) {
-        const Field field = DistanceField(map, {aimOf[b]});
+        auto kept = fields_.find(aimOf[b]);
+        if (kept == fields_.end()) {
+            kept = fields_.emplace(aimOf[b], DistanceField(map, {aimOf[b]})).first;
+        }
+        const Field& field = kept->second;
         for (std::size_t a = 0; a < keyCount; ++a) {
             between_[a][b] = field[static_cast<std::size_t>(aimOf[a])];
         }
         fromStart_[b] = field[static_cast<std::size_t>(start)];
     }
-    const Field goal = DistanceField(map, goalCells_);
+    goalField_ = DistanceField(map, goalCells_);
+    const Field& goal = goalField_;
     for (std::size_t a = 0; a < keyCount; ++a) {
         toGoal_[a] = goal[static_cast<std::size_t>(aimOf[a])];
     }
@@ -493,6 +498,15 @@ std::vector<Route> RoutePlanner::Tours(std::size_t count) const
         }
     }
     return tours;
+}
+
+const Field& RoutePlanner::TowardsAim(int aim) const
+{
+    const auto field = fields_.find(aim);
+    if (field == fields_.end()) {
+        throw std::logic_error("no key is aimed at this cell");
+    }
+    return field->second;
 }
 
 Route RoutePlanner::Build(const std::vector<Sweep>& tour) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "level/level.h"
@@ -81,6 +82,11 @@ public:
     // The `count` shortest tours, shortest first; fewer when there are not so many.
     std::vector<Route> Tours(std::size_t count) const;
 
+    // The travel from every cell to a key's aim cell, or to the goal, as
+    // measured for the plan.
+    const Field& TowardsAim(int aim) const;
+    const Field& TowardsGoal() const { return goalField_; }
+
     static constexpr std::size_t kMostLanes = 18;
 
 private:
@@ -110,8 +116,10 @@ private:
     std::vector<std::vector<std::uint32_t>> between_;  // between_[a][b]: ticks from the aim of key a to that of key b
     std::vector<std::uint32_t> fromStart_, toGoal_;
     std::uint32_t startToGoal_ = 0;
-    std::vector<std::uint32_t> inside_;  // ticks along each lane, first aim to last
-    std::vector<std::uint16_t> finish_;  // see the constructor
+    std::vector<std::uint32_t> inside_;      // ticks along each lane, first aim to last
+    std::vector<std::uint16_t> finish_;      // see the constructor
+    std::unordered_map<int, Field> fields_;  // by aim cell
+    Field goalField_;
 };
 
 }  // namespace dravik::solve

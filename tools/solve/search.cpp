@@ -7,8 +7,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <list>
 #include <stdexcept>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "game/form.h"
@@ -121,36 +121,6 @@ private:
     std::unordered_set<std::uint64_t> others_;
 };
 
-// The distance fields of the route's aims, computed when first asked for and
-// kept while they are in use.
-class FieldCache {
-public:
-    FieldCache(const StaticMap& map, const Route& route) : map_(map), route_(route) {}
-
-    // The field towards the key of `stage`, or towards the goal once every key is held.
-    const Field& Towards(std::size_t stage)
-    {
-        for (auto it = kept_.begin(); it != kept_.end(); ++it) {
-            if (it->first == stage) {
-                kept_.splice(kept_.begin(), kept_, it);
-                return kept_.front().second;
-            }
-        }
-        if (kept_.size() >= 12) {
-            kept_.pop_back();
-        }
-        const std::vector<int> sources =
-            stage < route_.aims.size() ? std::vector<int>{route_.aims[stage]} : route_.goalCells;
-        kept_.emplace_front(stage, DistanceField(map_, sources));
-        return kept_.front().second;
-    }
-
-private:
-    const StaticMap& map_;
-    const Route& route_;
-    std::list<std::pair<std::size_t, Field>> kept_;
-};
-
 // One state of the beam: the square where a tick left it, the arrows held,
 // and the keys collected so far.
 struct State {
@@ -168,12 +138,53 @@ struct Node {
     std::uint8_t move;
 };
 
+// A move of a state, ranked: fewest estimated ticks still to go first, then
+// the seeded tie-break, then the state's place in the beam and the move.
 struct Candidate {
-    std::uint32_t score;  // estimated ticks still to go
-    std::uint32_t tie;
-    std::uint32_t parent;  // index in the current beam
-    std::uint8_t move;
+    std::uint64_t rank = 0;   // the estimated ticks still to go, above the tie-break
+    std::uint64_t place = 0;  // the state's index in the beam, above the move
+    Candidate() = default;
+    Candidate(std::uint32_t score, std::uint32_t tie, std::uint32_t parent, std::uint8_t move)
+        : rank(std::uint64_t{score} << 32 | tie), place(std::uint64_t{parent} << 8 | move)
+    {
+    }
+    std::uint32_t Parent() const { return static_cast<std::uint32_t>(place >> 8); }
+    std::uint8_t Move() const { return static_cast<std::uint8_t>(place); }
+    friend bool operator<(const Candidate& a, const Candidate& b)
+    {
+        return a.rank != b.rank ? a.rank < b.rank : a.place < b.place;
+    }
 };
+
+// Puts candidates made in increasing order of place into increasing order of
+// rank, keeping the order of place among equal ranks: the order of (rank,
+// place). A radix sort, a byte at a time from the lowest, passing over the
+// bytes every candidate shares.
+void SortByRank(std::vector<Candidate>& candidates, std::vector<Candidate>& scratch)
+{
+    scratch.resize(candidates.size());
+    std::uint64_t low = ~std::uint64_t{0}, high = 0;
+    for (const Candidate& c : candidates) {
+        low &= c.rank;
+        high |= c.rank;
+    }
+    for (int shift = 0; shift < 64; shift += 8) {
+        if (((low ^ high) >> shift & 0xFF) == 0) {
+            continue;  // every rank has the same byte here
+        }
+        std::array<std::size_t, 257> start{};
+        for (const Candidate& c : candidates) {
+            ++start[(c.rank >> shift & 0xFF) + 1];
+        }
+        for (std::size_t b = 1; b < start.size(); ++b) {
+            start[b] += start[b - 1];
+        }
+        for (const Candidate& c : candidates) {
+            scratch[start[c.rank >> shift & 0xFF]++] = c;
+        }
+        candidates.swap(scratch);
+    }
+}
 
 // What one real tick did to a state.
 struct Step {
@@ -189,19 +200,101 @@ public:
     bool shown = false;
 };
 
+// Calls deliver(kind, key code) for each arrow event that turns the arrows
+// held in `from` into those of `to`: a key-down for each axis that starts or
+// turns, a key-up for each that stops.
+template <typename Deliver>
+void ArrowEvents(Move from, Move to, Deliver deliver)
+{
+    auto axis = [&](std::int8_t was, std::int8_t now, std::int16_t less, std::int16_t more) {
+        if (was == now) {
+            return;
+        }
+        if (now == 0) {
+            deliver(sim::EventKind::KeyUp, was < 0 ? less : more);
+        } else {
+            deliver(sim::EventKind::KeyDown, now < 0 ? less : more);
+        }
+    };
+    axis(from.dx, to.dx, vbKeyLeft, vbKeyRight);
+    axis(from.dy, to.dy, vbKeyUp, vbKeyDown);
+}
+
+// Copies what a tick changes, apart from the square and the keys, from one
+// form to another: the moving balls, the motion variables, the checks' own
+// variables and DEATHS. The rest of the level no tick changes.
+void CopyTickState(const Form& from, Form& to)
+{
+    static constexpr std::array<ControlGroup Level::*, 5> kRows = {&Level::Balls, &Level::Balls1, &Level::Balls2,
+                                                                   &Level::Balls3, &Level::Balls5};
+    static constexpr std::array<Shape Level::*, 8> kSingles = {&Level::Balls4,  &Level::Balls6, &Level::Balls7,
+                                                               &Level::Balls8,  &Level::Balls9, &Level::Balls10,
+                                                               &Level::Balls11, &Level::Balls12};
+    static constexpr std::array<std::int16_t Form::*, 25> kVariables = {
+        &Form::MoveX,          &Form::MoveY,       &Form::VelBallsY,   &Form::VelBalls1Y,  &Form::VelBalls2X,
+        &Form::VelBalls3X,     &Form::VelBalls4X,  &Form::VelBalls5X,  &Form::VelBalls6X,  &Form::VelBalls6Y,
+        &Form::VelBalls7X,     &Form::VelBalls7Y,  &Form::VelBalls8Y,  &Form::VelBalls9X,  &Form::VelBalls9Y,
+        &Form::VelBalls10X,    &Form::VelBalls11X, &Form::VelBalls11Y, &Form::VelBalls12X, &Form::ScanIndex,
+        &Form::InnerScanIndex, &Form::PushUp,      &Form::PushDown,    &Form::PushRight,   &Form::PushLeft};
+    for (ControlGroup Level::*row : kRows) {
+        const ControlGroup& a = from.*row;
+        ControlGroup& b = to.*row;
+        const Shape* source = a.Contiguous();
+        Shape* target = b.Contiguous();
+        for (std::int16_t i = 0; i <= a.UBound(); ++i) {
+            Shape& member = target != nullptr ? target[i] : b.Item(i);
+            const Shape& model = source != nullptr ? source[i] : a.Item(i);
+            member.Left = model.Left;
+            member.Top = model.Top;
+        }
+    }
+    for (Shape Level::*single : kSingles) {
+        (to.*single).Left = (from.*single).Left;
+        (to.*single).Top = (from.*single).Top;
+    }
+    for (std::int16_t Form::*variable : kVariables) {
+        to.*variable = from.*variable;
+    }
+    to.PlayerRect = from.PlayerRect;
+    to.ObjRect = from.ObjRect;
+    to.HitRect = from.HitRect;
+    if (to.Deaths.Caption != from.Deaths.Caption) {
+        to.Deaths.Caption = from.Deaths.Caption;
+    }
+}
+
+// True when the closed rectangles of two shapes meet, edges included.
+bool Meet(const Shape& a, double left, double top, const Shape& b)
+{
+    return left <= static_cast<double>(b.Left) + b.Width && static_cast<double>(b.Left) <= left + a.Width &&
+           top <= static_cast<double>(b.Top) + b.Height && static_cast<double>(b.Top) <= top + a.Height;
+}
+
 class Searcher {
 public:
     Searcher(const SearchOptions& options, std::chrono::steady_clock::time_point began, const StaticMap& map,
-             Route route)
+             const RoutePlanner& planner, Route route)
         : options_(options),
           began_(began),
           map_(map),
           route_(std::move(route)),
-          fields_(map_, route_),
+          fields_(route_.aims.size() + 1, &planner.TowardsGoal()),
           keyCount_(world0_.Key.UBound() + 1)
     {
-        if (keyCount_ > 256) {
-            throw std::runtime_error("too many keys for the solver");
+        for (std::size_t stage = 0; stage < route_.aims.size(); ++stage) {
+            fields_[stage] = &planner.TowardsAim(route_.aims[stage]);
+        }
+        if (keyCount_ > 256 || world0_.Key.Contiguous() == nullptr) {
+            throw std::runtime_error("the solver needs at most 256 keys, numbered without a gap");
+        }
+        // A death is told by the respawn (see Try): the square ends the tick
+        // on the start point plus its step. A push-out leaves the square
+        // against the last wall it resolved, so when no wall meets the square
+        // on the start point, no push-out can put it there.
+        for (std::int16_t w = 0; w <= world0_.Wall.UBound(); ++w) {
+            if (Meet(world0_.Square, kStartLeft, kStartTop, world0_.Wall.Item(w))) {
+                throw std::logic_error("a wall meets the start point: a death cannot be told from a push-out");
+            }
         }
     }
 
@@ -223,14 +316,16 @@ public:
     Outcome Beam(std::size_t width, Run& run)
     {
         world_ = world0_;
+        // The world only carries the balls: its square waits far off the
+        // map, where nothing can touch it.
+        world_.Square.Left = kParked;
+        world_.Square.Top = kParked;
+        work_ = world0_;
+        workKeys_ = KeySet{};
         nodes_.assign(1, Node{0, 0});
         std::vector<State> beam(1);
-        beam[0] = State{world_.Square.Left, world_.Square.Top, Move{}, 0, 0, 0, KeySet{}};
-        PositionSet predicted(map_.Width() * 2 + 2, map_.Height() * 2 + 2);
-        PositionSet reached(map_.Width() * 2 + 2, map_.Height() * 2 + 2);
-        std::vector<Candidate> candidates;
+        beam[0] = State{world0_.Square.Left, world0_.Square.Top, Move{}, 0, 0, 0, KeySet{}};
         std::vector<State> next;
-        std::vector<std::uint8_t> doomed;
 
         for (std::uint64_t tick = 1; tick <= options_.maxTicks; ++tick) {
             if (options_.timeLimit > 0 && Elapsed() > options_.timeLimit) {
@@ -240,80 +335,11 @@ public:
                 Report("width %zu: tick %llu, keys %d of %d, %.1f s", width, static_cast<unsigned long long>(tick),
                        BestCount(beam), keyCount_, Elapsed());
             }
-            candidates.clear();
-            for (std::uint32_t p = 0; p < beam.size(); ++p) {
-                const State& s = beam[p];
-                for (std::uint8_t m = 0; m < static_cast<std::uint8_t>(kMoves.size()); ++m) {
-                    const float left = s.left + static_cast<float>(kMoves[m].dx * kPitch);
-                    const float top = s.top + static_cast<float>(kMoves[m].dy * kPitch);
-                    const std::uint64_t tie =
-                        Mix(options_.seed ^
-                            Mix(tick * 0x100000001ULL ^ (static_cast<std::uint64_t>(std::lround(left)) << 20) ^
-                                static_cast<std::uint64_t>(std::lround(top))));
-                    candidates.push_back(
-                        Candidate{Score(s.stage, left, top) * 256U + (255U - std::min(255U, unsigned{s.count})),
-                                  static_cast<std::uint32_t>(tie), p, m});
-                }
-            }
-            std::sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
-                if (a.score != b.score) {
-                    return a.score < b.score;
-                }
-                if (a.tie != b.tie) {
-                    return a.tie < b.tie;
-                }
-                if (a.parent != b.parent) {
-                    return a.parent < b.parent;
-                }
-                return a.move < b.move;
-            });
-
-            predicted.Clear();
-            reached.Clear();
-            doomed.assign(beam.size(), 0);
-            next.clear();
-            for (const Candidate& c : candidates) {
-                if (next.size() >= width) {
-                    break;
-                }
-                const State& parent = beam[c.parent];
-                const Move move = kMoves[c.move];
-                const float left = parent.left + static_cast<float>(move.dx * kPitch);
-                const float top = parent.top + static_cast<float>(move.dy * kPitch);
-                if (doomed[c.parent] || predicted.Contains(left, top)) {
-                    continue;
-                }
-                Step step = Try(parent, move, tick);
-                if (step.died) {
-                    // The parent is doomed, whatever it does; another may
-                    // still reach this place alive.
-                    doomed[c.parent] = 1;
-                    continue;
-                }
-                predicted.Insert(left, top);
-                if (step.won) {
-                    // The win comes from where the square stood, whatever the
-                    // arrows: end the run with every arrow released, so the
-                    // square rests on the start point.
-                    const Step still = Try(parent, Move{}, tick);
-                    if (!still.won) {
-                        throw std::logic_error("a win depended on the arrows held");
-                    }
-                    nodes_.push_back(Node{parent.node, MoveCode(Move{})});
-                    run = Unwind(static_cast<std::uint32_t>(nodes_.size() - 1), tick);
-                    return Outcome::Won;
-                }
-                if (!reached.Insert(step.left, step.top)) {
-                    continue;
-                }
-                nodes_.push_back(Node{parent.node, c.move});
-                State child{step.left,    step.top, move,     static_cast<std::uint32_t>(nodes_.size() - 1),
-                            parent.stage, 0,        step.keys};
-                while (child.stage < route_.order.size() && child.keys.Has(route_.order[child.stage])) {
-                    ++child.stage;
-                }
-                child.count = static_cast<std::uint16_t>(child.keys.Count());
-                next.push_back(child);
+            Expand(beam, tick);
+            const std::uint32_t winner = Select(beam, width, tick, next);
+            if (winner != kNoWinner) {
+                run = RecordWin(beam[winner], tick);
+                return Outcome::Won;
             }
             if (next.empty()) {
                 return Outcome::NoRun;
@@ -331,11 +357,93 @@ private:
     // Most of the history soon leads nowhere: every so many ticks, keep only
     // what the beam descends from.
     static constexpr std::uint64_t kCompactEvery = 256;
+    static constexpr float kParked = -100000;
+    static constexpr std::uint32_t kNoWinner = 0xFFFFFFFF;
+
+    // Ranks the nine moves of every state of the beam into candidates_.
+    void Expand(const std::vector<State>& beam, std::uint64_t tick)
+    {
+        candidates_.clear();
+        for (std::uint32_t p = 0; p < beam.size(); ++p) {
+            const State& s = beam[p];
+            for (std::uint8_t m = 0; m < static_cast<std::uint8_t>(kMoves.size()); ++m) {
+                const float left = s.left + static_cast<float>(kMoves[m].dx * kPitch);
+                const float top = s.top + static_cast<float>(kMoves[m].dy * kPitch);
+                const std::uint64_t tie = Mix(
+                    options_.seed ^ Mix(tick * 0x100000001ULL ^ (static_cast<std::uint64_t>(std::lround(left)) << 20) ^
+                                        static_cast<std::uint64_t>(std::lround(top))));
+                const std::uint32_t score =
+                    Score(s.stage, left, top) * 256U + (255U - std::min(255U, unsigned{s.count}));
+                candidates_.emplace_back(score, static_cast<std::uint32_t>(tie), p, m);
+            }
+        }
+    }
+
+    // Tries the candidates best first with the real tick and keeps, in
+    // `next`, up to `width` outcomes: none that dies, and none that stands
+    // where a better one already does. Returns the index of the state whose
+    // tick declares the win, or kNoWinner.
+    std::uint32_t Select(const std::vector<State>& beam, std::size_t width, std::uint64_t tick,
+                         std::vector<State>& next)
+    {
+        predicted_.Clear();
+        reached_.Clear();
+        doomed_.assign(beam.size(), 0);
+        next.clear();
+        SortByRank(candidates_, scratch_);
+        for (std::size_t i = 0; i < candidates_.size() && next.size() < width; ++i) {
+            const std::uint32_t p = candidates_[i].Parent();
+            const std::uint8_t m = candidates_[i].Move();
+            const State& parent = beam[p];
+            const Move move = kMoves[m];
+            const float left = parent.left + static_cast<float>(move.dx * kPitch);
+            const float top = parent.top + static_cast<float>(move.dy * kPitch);
+            if (doomed_[p] || predicted_.Contains(left, top)) {
+                continue;
+            }
+            const Step step = Try(parent, move, tick);
+            if (step.died) {
+                // The parent is doomed, whatever it does; another may
+                // still reach this place alive.
+                doomed_[p] = 1;
+                continue;
+            }
+            predicted_.Insert(left, top);
+            if (step.won) {
+                return p;
+            }
+            if (!reached_.Insert(step.left, step.top)) {
+                continue;
+            }
+            nodes_.push_back(Node{parent.node, m});
+            State child{step.left,    step.top, move,     static_cast<std::uint32_t>(nodes_.size() - 1),
+                        parent.stage, 0,        step.keys};
+            while (child.stage < route_.order.size() && child.keys.Has(route_.order[child.stage])) {
+                ++child.stage;
+            }
+            child.count = static_cast<std::uint16_t>(child.keys.Count());
+            next.push_back(child);
+        }
+        return kNoWinner;
+    }
+
+    // The win comes from where the square stood, whatever the arrows: the
+    // run ends with every arrow released, so the square rests on the start
+    // point.
+    Run RecordWin(const State& parent, std::uint64_t tick)
+    {
+        const Step still = Try(parent, Move{}, tick);
+        if (!still.won) {
+            throw std::logic_error("a win depended on the arrows held");
+        }
+        nodes_.push_back(Node{parent.node, MoveCode(Move{})});
+        return Unwind(static_cast<std::uint32_t>(nodes_.size() - 1), tick);
+    }
 
     std::uint32_t Score(std::size_t stage, float left, float top)
     {
         const int cell = map_.CellAt(left, top);
-        const Field& field = fields_.Towards(stage);
+        const Field& field = *fields_[stage];
         const std::uint32_t ahead = stage < route_.remaining.size() ? route_.remaining[stage] : 0;
         if (cell < 0 || field[static_cast<std::size_t>(cell)] == kFar) {
             return 0xFFFFFF;
@@ -352,28 +460,37 @@ private:
         return best;
     }
 
-    // Runs the game's own tick on a copy of the world with the state's
-    // square, keys and arrows, the arrows changed by the same events the
-    // script will carry.
+    // Runs the game's own tick on a form that holds the world as it is this
+    // tick, with the state's square, keys and arrows, the arrows changed by
+    // the same events the script will carry. Only what a tick changes is
+    // copied in: the balls and variables from the world, the square and the
+    // keys from the state.
     Step Try(const State& s, Move move, std::uint64_t tick)
     {
         ++ticksTried_;
-        work_ = world_;
+        (void)tick;
+        CopyTickState(world_, work_);
         work_.Square.Left = s.left;
         work_.Square.Top = s.top;
-        for (int k = 0; k < keyCount_; ++k) {
-            if (s.keys.Has(k)) {
-                work_.Key.Item(static_cast<std::int16_t>(k)).Visible = false;
+        Shape* keys = work_.Key.Contiguous();
+        for (std::size_t w = 0; w < s.keys.bits.size(); ++w) {
+            for (std::uint64_t change = s.keys.bits[w] ^ workKeys_.bits[w]; change != 0; change &= change - 1) {
+                const int k = static_cast<int>(w * 64) + std::countr_zero(change);
+                keys[k].Visible = !s.keys.Has(k);
             }
         }
         // The world holds no arrow: press what the state holds, then change
         // it to this tick's move.
-        for (const sim::Event& e : EventsBetween(Move{}, s.held, tick)) {
-            sim::Deliver(work_, e);
-        }
-        for (const sim::Event& e : EventsBetween(s.held, move, tick)) {
-            sim::Deliver(work_, e);
-        }
+        auto deliver = [this](sim::EventKind kind, std::int16_t code) {
+            if (kind == sim::EventKind::KeyDown) {
+                work_.Form_KeyDown(code, 0);
+            } else {
+                work_.Form_KeyUp(code, 0);
+            }
+        };
+        ArrowEvents(Move{}, s.held, deliver);
+        ArrowEvents(s.held, move, deliver);
+        const float stepX = AddStep(kStartLeft, work_.MoveX), stepY = AddStep(kStartTop, work_.MoveY);
         WinFlag flag;
         work_.SetMessageBox(&flag);
         work_.tmrBall_Timer();
@@ -381,31 +498,47 @@ private:
 
         Step step;
         step.won = flag.shown;
-        step.died = work_.Deaths.Caption != world_.Deaths.Caption;
         step.left = work_.Square.Left;
         step.top = work_.Square.Top;
         step.keys = s.keys;
-        for (int k = 0; k < keyCount_; ++k) {
-            if (!work_.Key.Item(static_cast<std::int16_t>(k)).Visible) {
-                step.keys.Set(k);
+        KeySet hidden;
+        for (int first = 0; first < keyCount_; first += 64) {
+            std::uint64_t word = 0;
+            for (int k = std::min(keyCount_, first + 64) - 1; k >= first; --k) {
+                word = word << 1 | std::uint64_t{!keys[k].Visible};
             }
+            hidden.bits[static_cast<std::size_t>(first / 64)] = word;
         }
+        workKeys_ = hidden;
+        bool shownAgain = false;
+        for (std::size_t w = 0; w < hidden.bits.size(); ++w) {
+            shownAgain = shownAgain || (s.keys.bits[w] & ~hidden.bits[w]) != 0;
+            step.keys.bits[w] |= hidden.bits[w];
+        }
+        // A death is the respawn: the checks put the square on the start
+        // point, and the step takes it on from there. Nothing else ends a
+        // tick there from elsewhere (see the constructor); from the start
+        // point itself, a death shows again the keys it held. A death there
+        // with no key held leaves no mark on the state; the replay of the
+        // run found counts DEATHS and would refuse it.
+        const bool respawned = step.left == stepX && step.top == stepY;
+        const bool fromStart = s.left == kStartLeft && s.top == kStartTop;
+        step.died = !step.won && respawned && (!fromStart || shownAgain);
         return step;
     }
 
-    // One tick of the world with no arrow held. Its own square stays on the
-    // start point, where no ball reaches; the copies above rely on its keys
-    // all being shown and its DEATHS still at the start value.
+    // One tick of the world with no arrow held. Its square, parked far off
+    // the map, must neither move nor collect a key.
     void AdvanceWorld()
     {
         world_.tmrBall_Timer();
+        if (world_.Square.Left != kParked || world_.Square.Top != kParked) {
+            throw std::logic_error("the parked square moved");
+        }
         for (int k = 0; k < keyCount_; ++k) {
             if (!world_.Key.Item(static_cast<std::int16_t>(k)).Visible) {
-                throw std::logic_error("the idle square collected a key");
+                throw std::logic_error("the parked square collected a key");
             }
-        }
-        if (world_.Deaths.Caption != world0_.Deaths.Caption) {
-            throw std::logic_error("the idle square died");
         }
     }
 
@@ -454,10 +587,16 @@ private:
     const Form world0_;
     const StaticMap& map_;
     Route route_;
-    FieldCache fields_;
+    std::vector<const Field*> fields_;  // by stage: towards its key, then the goal
     int keyCount_;
-    Form world_, work_;
+    Form world_;       // the balls as they are this tick
+    Form work_;        // where candidate moves are tried
+    KeySet workKeys_;  // the keys hidden in work_
     std::vector<Node> nodes_;
+    std::vector<Candidate> candidates_, scratch_;
+    PositionSet predicted_{map_.Width() * 2 + 2, map_.Height() * 2 + 2};
+    PositionSet reached_{map_.Width() * 2 + 2, map_.Height() * 2 + 2};
+    std::vector<std::uint8_t> doomed_;
     std::uint64_t ticksTried_ = 0;
 };
 
@@ -466,20 +605,9 @@ private:
 std::vector<sim::Event> EventsBetween(Move from, Move to, std::uint64_t tick)
 {
     std::vector<sim::Event> events;
-    auto axis = [&](std::int8_t was, std::int8_t now, std::int16_t less, std::int16_t more) {
-        if (was == now) {
-            return;
-        }
-        if (now == 0) {
-            events.push_back(
-                sim::Event{tick, sim::EventKind::KeyUp, static_cast<std::uint16_t>(was < 0 ? less : more)});
-        } else {
-            events.push_back(
-                sim::Event{tick, sim::EventKind::KeyDown, static_cast<std::uint16_t>(now < 0 ? less : more)});
-        }
-    };
-    axis(from.dx, to.dx, vbKeyLeft, vbKeyRight);
-    axis(from.dy, to.dy, vbKeyUp, vbKeyDown);
+    ArrowEvents(from, to, [&](sim::EventKind kind, std::int16_t code) {
+        events.push_back(sim::Event{tick, kind, static_cast<std::uint16_t>(code)});
+    });
     return events;
 }
 
@@ -521,7 +649,7 @@ SearchResult Search(const SearchOptions& options)
                       unsigned{route.length}, elapsed());
         report(line);
 
-        Searcher searcher(options, began, map, std::move(route));
+        Searcher searcher(options, began, map, planner, std::move(route));
         Run run;
         Outcome outcome = Outcome::NoRun;
         std::size_t width = std::max<std::size_t>(1, options.width);
