@@ -63,13 +63,18 @@ std::uint64_t Mix(std::uint64_t x)
     return sim::SplitMix64(x);
 }
 
-// Positions seen in one tick. Every position the game produces here is a
-// whole multiple of 15 twips inside the map, so a stamped grid serves; any
-// other position goes to a plain set.
+// Positions seen in one tick, each with a number. Every position the game
+// produces here is a whole multiple of 15 twips inside the map, so a stamped
+// grid serves; any other position goes to a plain map.
 class PositionSet {
 public:
+    static constexpr std::uint32_t kAbsent = 0xFFFFFFFF;
+
     PositionSet(int width, int height)
-        : width_(width), height_(height), stamp_(static_cast<std::size_t>(width * height), 0)
+        : width_(width),
+          height_(height),
+          stamp_(static_cast<std::size_t>(width * height), 0),
+          value_(static_cast<std::size_t>(width * height), 0)
     {
     }
 
@@ -79,29 +84,37 @@ public:
         others_.clear();
     }
 
-    bool Contains(float left, float top) const
-    {
-        std::uint64_t key = 0;
-        const long slot = Slot(left, top, key);
-        return slot >= 0 ? stamp_[static_cast<std::size_t>(slot)] == now_ : others_.count(key) != 0;
-    }
-
-    // Adds the position; false when it was already there.
-    bool Insert(float left, float top)
+    // The number of the position, or kAbsent.
+    std::uint32_t Find(float left, float top) const
     {
         std::uint64_t key = 0;
         const long slot = Slot(left, top, key);
         if (slot < 0) {
-            return others_.insert(key).second;
+            const auto other = others_.find(key);
+            return other != others_.end() ? other->second : kAbsent;
+        }
+        return stamp_[static_cast<std::size_t>(slot)] == now_ ? value_[static_cast<std::size_t>(slot)] : kAbsent;
+    }
+
+    // Adds the position with its number; false when it was already there.
+    bool Insert(float left, float top, std::uint32_t value = 0)
+    {
+        std::uint64_t key = 0;
+        const long slot = Slot(left, top, key);
+        if (slot < 0) {
+            return others_.emplace(key, value).second;
         }
         std::uint32_t& stamp = stamp_[static_cast<std::size_t>(slot)];
-        const bool fresh = stamp != now_;
+        if (stamp == now_) {
+            return false;
+        }
         stamp = now_;
-        return fresh;
+        value_[static_cast<std::size_t>(slot)] = value;
+        return true;
     }
 
 private:
-    // The position's place on the grid; -1, with its key for the set, off it.
+    // The position's place on the grid; -1, with its key for the map, off it.
     long Slot(float left, float top, std::uint64_t& key) const
     {
         const long x = std::lround(left), y = std::lround(top);
@@ -116,9 +129,9 @@ private:
     }
 
     int width_, height_;
-    std::vector<std::uint32_t> stamp_;
+    std::vector<std::uint32_t> stamp_, value_;
     std::uint32_t now_ = 1;
-    std::unordered_set<std::uint64_t> others_;
+    std::unordered_map<std::uint64_t, std::uint32_t> others_;
 };
 
 // One state of the beam: the square where a tick left it, the arrows held,
@@ -143,6 +156,7 @@ struct Node {
 struct Candidate {
     std::uint64_t rank = 0;   // the estimated ticks still to go, above the tie-break
     std::uint64_t place = 0;  // the state's index in the beam, above the move
+    std::uint32_t next = 0;   // the next best candidate aiming at the same place
     Candidate() = default;
     Candidate(std::uint32_t score, std::uint32_t tie, std::uint32_t parent, std::uint8_t move)
         : rank(std::uint64_t{score} << 32 | tie), place(std::uint64_t{parent} << 8 | move)
@@ -156,35 +170,14 @@ struct Candidate {
     }
 };
 
-// Puts candidates made in increasing order of place into increasing order of
-// rank, keeping the order of place among equal ranks: the order of (rank,
-// place). A radix sort, a byte at a time from the lowest, passing over the
-// bytes every candidate shares.
-void SortByRank(std::vector<Candidate>& candidates, std::vector<Candidate>& scratch)
-{
-    scratch.resize(candidates.size());
-    std::uint64_t low = ~std::uint64_t{0}, high = 0;
-    for (const Candidate& c : candidates) {
-        low &= c.rank;
-        high |= c.rank;
-    }
-    for (int shift = 0; shift < 64; shift += 8) {
-        if (((low ^ high) >> shift & 0xFF) == 0) {
-            continue;  // every rank has the same byte here
-        }
-        std::array<std::size_t, 257> start{};
-        for (const Candidate& c : candidates) {
-            ++start[(c.rank >> shift & 0xFF) + 1];
-        }
-        for (std::size_t b = 1; b < start.size(); ++b) {
-            start[b] += start[b - 1];
-        }
-        for (const Candidate& c : candidates) {
-            scratch[start[c.rank >> shift & 0xFF]++] = c;
-        }
-        candidates.swap(scratch);
-    }
-}
+inline constexpr std::uint32_t kNone = 0xFFFFFFFF;
+
+// A place that candidates aim at this tick.
+struct Target {
+    std::uint32_t tie;    // the tie-break of every move there
+    int cell;             // its cell on the map
+    std::uint32_t first;  // the best candidate aiming there
+};
 
 // What one real tick did to a state.
 struct Step {
@@ -360,71 +353,124 @@ private:
     static constexpr float kParked = -100000;
     static constexpr std::uint32_t kNoWinner = 0xFFFFFFFF;
 
-    // Ranks the nine moves of every state of the beam into candidates_.
+    // Ranks the nine moves of every state of the beam into candidates_,
+    // each filed under the place it aims at (targets_), best first.
     void Expand(const std::vector<State>& beam, std::uint64_t tick)
     {
         candidates_.clear();
+        targets_.clear();
+        aimed_.Clear();
         for (std::uint32_t p = 0; p < beam.size(); ++p) {
             const State& s = beam[p];
             for (std::uint8_t m = 0; m < static_cast<std::uint8_t>(kMoves.size()); ++m) {
                 const float left = s.left + static_cast<float>(kMoves[m].dx * kPitch);
                 const float top = s.top + static_cast<float>(kMoves[m].dy * kPitch);
-                const std::uint64_t tie = Mix(
-                    options_.seed ^ Mix(tick * 0x100000001ULL ^ (static_cast<std::uint64_t>(std::lround(left)) << 20) ^
-                                        static_cast<std::uint64_t>(std::lround(top))));
+                std::uint32_t t = aimed_.Find(left, top);
+                if (t == PositionSet::kAbsent) {
+                    t = static_cast<std::uint32_t>(targets_.size());
+                    aimed_.Insert(left, top, t);
+                    const std::uint64_t tie =
+                        Mix(options_.seed ^
+                            Mix(tick * 0x100000001ULL ^ (static_cast<std::uint64_t>(std::lround(left)) << 20) ^
+                                static_cast<std::uint64_t>(std::lround(top))));
+                    targets_.push_back(Target{static_cast<std::uint32_t>(tie), map_.CellAt(left, top), kNone});
+                }
+                const Target& target = targets_[t];
                 const std::uint32_t score =
-                    Score(s.stage, left, top) * 256U + (255U - std::min(255U, unsigned{s.count}));
-                candidates_.emplace_back(score, static_cast<std::uint32_t>(tie), p, m);
+                    Score(s.stage, target.cell) * 256U + (255U - std::min(255U, unsigned{s.count}));
+                candidates_.emplace_back(score, target.tie, p, m);
+                File(t, static_cast<std::uint32_t>(candidates_.size() - 1));
             }
         }
+    }
+
+    // Puts a candidate into its target's list, which runs best first.
+    void File(std::uint32_t target, std::uint32_t c)
+    {
+        std::uint32_t* link = &targets_[target].first;
+        while (*link != kNone && candidates_[*link] < candidates_[c]) {
+            link = &candidates_[*link].next;
+        }
+        candidates_[c].next = *link;
+        *link = c;
     }
 
     // Tries the candidates best first with the real tick and keeps, in
     // `next`, up to `width` outcomes: none that dies, and none that stands
     // where a better one already does. Returns the index of the state whose
     // tick declares the win, or kNoWinner.
+    //
+    // Of the candidates that aim at one place only the best is tried: once
+    // a move to a place is tried and survives, the others are not. A
+    // candidate whose state died on an earlier move, or that dies itself,
+    // hands its place on to the next best candidate aiming there. So only
+    // the best of each place is put in order (`order_`); the ones handed
+    // on join them in a heap, and the two are taken together best first:
+    // the order in which all the candidates, sorted, would be met.
     std::uint32_t Select(const std::vector<State>& beam, std::size_t width, std::uint64_t tick,
                          std::vector<State>& next)
     {
-        predicted_.Clear();
         reached_.Clear();
         doomed_.assign(beam.size(), 0);
         next.clear();
-        SortByRank(candidates_, scratch_);
-        for (std::size_t i = 0; i < candidates_.size() && next.size() < width; ++i) {
-            const std::uint32_t p = candidates_[i].Parent();
-            const std::uint8_t m = candidates_[i].Move();
+        order_.clear();
+        for (const Target& target : targets_) {
+            order_.push_back(target.first);
+        }
+        auto worse = [this](std::uint32_t a, std::uint32_t b) { return candidates_[b] < candidates_[a]; };
+        std::sort(order_.begin(), order_.end(), [&](std::uint32_t a, std::uint32_t b) { return worse(b, a); });
+        handedOn_.clear();
+        std::size_t i = 0;
+        while (next.size() < width) {
+            std::uint32_t c = kNone;
+            if (!handedOn_.empty() && (i == order_.size() || worse(order_[i], handedOn_.front()))) {
+                std::pop_heap(handedOn_.begin(), handedOn_.end(), worse);
+                c = handedOn_.back();
+                handedOn_.pop_back();
+            } else if (i < order_.size()) {
+                c = order_[i++];
+            } else {
+                break;
+            }
+            const std::uint32_t p = candidates_[c].Parent();
+            const std::uint8_t m = candidates_[c].Move();
             const State& parent = beam[p];
             const Move move = kMoves[m];
-            const float left = parent.left + static_cast<float>(move.dx * kPitch);
-            const float top = parent.top + static_cast<float>(move.dy * kPitch);
-            if (doomed_[p] || predicted_.Contains(left, top)) {
-                continue;
-            }
-            const Step step = Try(parent, move, tick);
-            if (step.died) {
-                // The parent is doomed, whatever it does; another may
-                // still reach this place alive.
+            if (!doomed_[p]) {
+                const Step step = Try(parent, move, tick);
+                if (!step.died) {
+                    if (step.won) {
+                        return p;
+                    }
+                    Keep(parent, move, m, step, next);
+                    continue;  // the place is taken
+                }
+                // The state is doomed, whatever it does; another may still
+                // reach this place alive.
                 doomed_[p] = 1;
-                continue;
             }
-            predicted_.Insert(left, top);
-            if (step.won) {
-                return p;
+            if (candidates_[c].next != kNone) {
+                handedOn_.push_back(candidates_[c].next);
+                std::push_heap(handedOn_.begin(), handedOn_.end(), worse);
             }
-            if (!reached_.Insert(step.left, step.top)) {
-                continue;
-            }
-            nodes_.push_back(Node{parent.node, m});
-            State child{step.left,    step.top, move,     static_cast<std::uint32_t>(nodes_.size() - 1),
-                        parent.stage, 0,        step.keys};
-            while (child.stage < route_.order.size() && child.keys.Has(route_.order[child.stage])) {
-                ++child.stage;
-            }
-            child.count = static_cast<std::uint16_t>(child.keys.Count());
-            next.push_back(child);
         }
         return kNoWinner;
+    }
+
+    // Keeps the outcome of a move, unless a better one already stands there.
+    void Keep(const State& parent, Move move, std::uint8_t m, const Step& step, std::vector<State>& next)
+    {
+        if (!reached_.Insert(step.left, step.top)) {
+            return;
+        }
+        nodes_.push_back(Node{parent.node, m});
+        State child{step.left,    step.top, move,     static_cast<std::uint32_t>(nodes_.size() - 1),
+                    parent.stage, 0,        step.keys};
+        while (child.stage < route_.order.size() && child.keys.Has(route_.order[child.stage])) {
+            ++child.stage;
+        }
+        child.count = static_cast<std::uint16_t>(child.keys.Count());
+        next.push_back(child);
     }
 
     // The win comes from where the square stood, whatever the arrows: the
@@ -440,9 +486,8 @@ private:
         return Unwind(static_cast<std::uint32_t>(nodes_.size() - 1), tick);
     }
 
-    std::uint32_t Score(std::size_t stage, float left, float top)
+    std::uint32_t Score(std::size_t stage, int cell)
     {
-        const int cell = map_.CellAt(left, top);
         const Field& field = *fields_[stage];
         const std::uint32_t ahead = stage < route_.remaining.size() ? route_.remaining[stage] : 0;
         if (cell < 0 || field[static_cast<std::size_t>(cell)] == kFar) {
@@ -593,8 +638,10 @@ private:
     Form work_;        // where candidate moves are tried
     KeySet workKeys_;  // the keys hidden in work_
     std::vector<Node> nodes_;
-    std::vector<Candidate> candidates_, scratch_;
-    PositionSet predicted_{map_.Width() * 2 + 2, map_.Height() * 2 + 2};
+    std::vector<Candidate> candidates_;
+    std::vector<Target> targets_;
+    std::vector<std::uint32_t> order_, handedOn_;
+    PositionSet aimed_{map_.Width() * 2 + 2, map_.Height() * 2 + 2};
     PositionSet reached_{map_.Width() * 2 + 2, map_.Height() * 2 + 2};
     std::vector<std::uint8_t> doomed_;
     std::uint64_t ticksTried_ = 0;
