@@ -45,6 +45,13 @@ TEST(SolveCommand, DefaultSearchFindsItsRunAgainAndItWinsOnReplay)
     ASSERT_NE(at, std::string::npos) << script.substr(0, 300);
     ASSERT_EQ(std::sscanf(script.c_str() + at, "# win at tick %llu with %15s deaths", &tick, deaths), 2);
     EXPECT_STREQ(deaths, "0");
+    // The lower bound on any win's tick is sound, so the run cannot beat it.
+    unsigned long long bound = 0;
+    const std::size_t boundAt = script.find("# no run can win before tick ");
+    ASSERT_NE(boundAt, std::string::npos) << script.substr(0, 300);
+    ASSERT_EQ(std::sscanf(script.c_str() + boundAt, "# no run can win before tick %llu", &bound), 1);
+    EXPECT_GT(bound, 0U);
+    EXPECT_LE(bound, tick);
 
     const Finished replay = RunCommand(kSim + " --ticks " + std::to_string(tick) + " --input " + Quote(out));
     ASSERT_EQ(replay.status, 0) << replay.err;

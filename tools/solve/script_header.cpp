@@ -11,6 +11,9 @@ std::string ScriptHeader(const SearchOptions& options, const SearchResult& resul
     header << "# Dravik: a winning run found by dravik-solve --seed " << options.seed << " --tours " << options.tours
            << " --width " << options.width << "\n# win at tick " << result.run.winTick << " with " << deaths
            << " deaths; replay with dravik-sim --ticks " << result.run.winTick << " --input <this file>\n";
+    if (result.lowerBound > 0) {
+        header << "# no run can win before tick " << result.lowerBound << " (see the solver's documentation)\n";
+    }
     if (result.cutShort) {
         char limit[32];
         const auto end = std::to_chars(limit, limit + sizeof limit, options.timeLimit, std::chars_format::fixed).ptr;

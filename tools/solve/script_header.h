@@ -7,7 +7,8 @@
 namespace dravik::solve {
 
 // The comment lines at the top of a found run's script: the options that
-// found it, its win tick and deaths, how to replay it, and, when the time
+// found it, its win tick and deaths, how to replay it, the tick before which
+// no run can win (when one is known), and, when the time
 // limit cut the search short, the limit (then the options alone may find
 // another run).
 std::string ScriptHeader(const SearchOptions& options, const SearchResult& result, const std::string& deaths);

@@ -14,7 +14,10 @@
 #include "game/form.h"
 #include "sim/runner.h"
 #include "sim/splitmix64.h"
+#include "solve/bound.h"
+#include "solve/position_set.h"
 #include "solve/route.h"
+#include "solve/tick_state.h"
 
 namespace dravik::solve {
 
@@ -62,77 +65,6 @@ std::uint64_t Mix(std::uint64_t x)
 {
     return sim::SplitMix64(x);
 }
-
-// Positions seen in one tick, each with a number. Every position the game
-// produces here is a whole multiple of 15 twips inside the map, so a stamped
-// grid serves; any other position goes to a plain map.
-class PositionSet {
-public:
-    static constexpr std::uint32_t kAbsent = 0xFFFFFFFF;
-
-    PositionSet(int width, int height)
-        : width_(width),
-          height_(height),
-          stamp_(static_cast<std::size_t>(width * height), 0),
-          value_(static_cast<std::size_t>(width * height), 0)
-    {
-    }
-
-    void Clear()
-    {
-        ++now_;
-        others_.clear();
-    }
-
-    // The number of the position, or kAbsent.
-    std::uint32_t Find(float left, float top) const
-    {
-        std::uint64_t key = 0;
-        const long slot = Slot(left, top, key);
-        if (slot < 0) {
-            const auto other = others_.find(key);
-            return other != others_.end() ? other->second : kAbsent;
-        }
-        return stamp_[static_cast<std::size_t>(slot)] == now_ ? value_[static_cast<std::size_t>(slot)] : kAbsent;
-    }
-
-    // Adds the position with its number; false when it was already there.
-    bool Insert(float left, float top, std::uint32_t value = 0)
-    {
-        std::uint64_t key = 0;
-        const long slot = Slot(left, top, key);
-        if (slot < 0) {
-            return others_.emplace(key, value).second;
-        }
-        std::uint32_t& stamp = stamp_[static_cast<std::size_t>(slot)];
-        if (stamp == now_) {
-            return false;
-        }
-        stamp = now_;
-        value_[static_cast<std::size_t>(slot)] = value;
-        return true;
-    }
-
-private:
-    // The position's place on the grid; -1, with its key for the map, off it.
-    long Slot(float left, float top, std::uint64_t& key) const
-    {
-        const long x = std::lround(left), y = std::lround(top);
-        if (static_cast<float>(x) == left && static_cast<float>(y) == top && x % 15 == 0 && y % 15 == 0 && x >= 0 &&
-            y >= 0 && x / 15 < width_ && y / 15 < height_) {
-            return x / 15 + y / 15 * width_;
-        }
-        static_assert(sizeof(float) * 2 == sizeof key);
-        const std::array<float, 2> both = {left, top};
-        std::memcpy(&key, both.data(), sizeof key);
-        return -1;
-    }
-
-    int width_, height_;
-    std::vector<std::uint32_t> stamp_, value_;
-    std::uint32_t now_ = 1;
-    std::unordered_map<std::uint64_t, std::uint32_t> others_;
-};
 
 // One state of the beam: the square where a tick left it, the arrows held,
 // and the keys collected so far.
@@ -211,49 +143,6 @@ void ArrowEvents(Move from, Move to, Deliver deliver)
     };
     axis(from.dx, to.dx, vbKeyLeft, vbKeyRight);
     axis(from.dy, to.dy, vbKeyUp, vbKeyDown);
-}
-
-// Copies what a tick changes, apart from the square and the keys, from one
-// form to another: the moving balls, the motion variables, the checks' own
-// variables and DEATHS. The rest of the level no tick changes.
-void CopyTickState(const Form& from, Form& to)
-{
-    static constexpr std::array<ControlGroup Level::*, 5> kRows = {&Level::Balls, &Level::Balls1, &Level::Balls2,
-                                                                   &Level::Balls3, &Level::Balls5};
-    static constexpr std::array<Shape Level::*, 8> kSingles = {&Level::Balls4,  &Level::Balls6, &Level::Balls7,
-                                                               &Level::Balls8,  &Level::Balls9, &Level::Balls10,
-                                                               &Level::Balls11, &Level::Balls12};
-    static constexpr std::array<std::int16_t Form::*, 25> kVariables = {
-        &Form::MoveX,          &Form::MoveY,       &Form::VelBallsY,   &Form::VelBalls1Y,  &Form::VelBalls2X,
-        &Form::VelBalls3X,     &Form::VelBalls4X,  &Form::VelBalls5X,  &Form::VelBalls6X,  &Form::VelBalls6Y,
-        &Form::VelBalls7X,     &Form::VelBalls7Y,  &Form::VelBalls8Y,  &Form::VelBalls9X,  &Form::VelBalls9Y,
-        &Form::VelBalls10X,    &Form::VelBalls11X, &Form::VelBalls11Y, &Form::VelBalls12X, &Form::ScanIndex,
-        &Form::InnerScanIndex, &Form::PushUp,      &Form::PushDown,    &Form::PushRight,   &Form::PushLeft};
-    for (ControlGroup Level::*row : kRows) {
-        const ControlGroup& a = from.*row;
-        ControlGroup& b = to.*row;
-        const Shape* source = a.Contiguous();
-        Shape* target = b.Contiguous();
-        for (std::int16_t i = 0; i <= a.UBound(); ++i) {
-            Shape& member = target != nullptr ? target[i] : b.Item(i);
-            const Shape& model = source != nullptr ? source[i] : a.Item(i);
-            member.Left = model.Left;
-            member.Top = model.Top;
-        }
-    }
-    for (Shape Level::*single : kSingles) {
-        (to.*single).Left = (from.*single).Left;
-        (to.*single).Top = (from.*single).Top;
-    }
-    for (std::int16_t Form::*variable : kVariables) {
-        to.*variable = from.*variable;
-    }
-    to.PlayerRect = from.PlayerRect;
-    to.ObjRect = from.ObjRect;
-    to.HitRect = from.HitRect;
-    if (to.Deaths.Caption != from.Deaths.Caption) {
-        to.Deaths.Caption = from.Deaths.Caption;
-    }
 }
 
 // True when the closed rectangles of two shapes meet, edges included.
@@ -680,11 +569,17 @@ SearchResult Search(const SearchOptions& options)
             options.progress(line);
         }
     };
+    SearchResult result;
+    result.lowerBound = WinTickLowerBound();
+    {
+        char line[120];
+        std::snprintf(line, sizeof line, "no run can win before tick %llu, %.1f s",
+                      static_cast<unsigned long long>(result.lowerBound), elapsed());
+        report(line);
+    }
     const Form level;
     const StaticMap map(level);
     const RoutePlanner planner(level, map);
-
-    SearchResult result;
     std::vector<Route> tours = planner.Tours(std::max<std::size_t>(1, options.tours));
     for (std::size_t tour = 0; tour < tours.size(); ++tour) {
         Route& route = tours[tour];

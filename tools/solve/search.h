@@ -55,6 +55,7 @@ struct SearchResult {
     std::size_t bestTour = 0;        // the one that gave the run, counting from 0
     bool cutShort = false;           // the time limit ended the search before every tour was tried
     std::uint32_t plannedTicks = 0;  // the route's length on the static map
+    std::uint64_t lowerBound = 0;    // no run can win before this tick; 0 when none is known
     double seconds = 0;
 };
 
