@@ -43,6 +43,22 @@ public:
         return stamp_[static_cast<std::size_t>(slot)] == now_ ? value_[static_cast<std::size_t>(slot)] : kAbsent;
     }
 
+    // The number of the position, added with `value` when it was not there.
+    std::uint32_t Emplace(float left, float top, std::uint32_t value)
+    {
+        std::uint64_t key = 0;
+        const long slot = Slot(left, top, key);
+        if (slot < 0) {
+            return others_.emplace(key, value).first->second;
+        }
+        std::uint32_t& stamp = stamp_[static_cast<std::size_t>(slot)];
+        if (stamp != now_) {
+            stamp = now_;
+            value_[static_cast<std::size_t>(slot)] = value;
+        }
+        return value_[static_cast<std::size_t>(slot)];
+    }
+
     // Adds the position with its number; false when it was already there.
     bool Insert(float left, float top, std::uint32_t value = 0)
     {

@@ -86,9 +86,10 @@ struct Node {
 // A move of a state, ranked: fewest estimated ticks still to go first, then
 // the seeded tie-break, then the state's place in the beam and the move.
 struct Candidate {
-    std::uint64_t rank = 0;   // the estimated ticks still to go, above the tie-break
-    std::uint64_t place = 0;  // the state's index in the beam, above the move
-    std::uint32_t next = 0;   // the next best candidate aiming at the same place
+    std::uint64_t rank = 0;    // the estimated ticks still to go, above the tie-break
+    std::uint64_t place = 0;   // the state's index in the beam, above the move
+    std::uint32_t target = 0;  // the place it aims at
+    std::uint32_t next = 0;    // another candidate aiming there
     Candidate() = default;
     Candidate(std::uint32_t score, std::uint32_t tie, std::uint32_t parent, std::uint8_t move)
         : rank(std::uint64_t{score} << 32 | tie), place(std::uint64_t{parent} << 8 | move)
@@ -106,9 +107,10 @@ inline constexpr std::uint32_t kNone = 0xFFFFFFFF;
 
 // A place that candidates aim at this tick.
 struct Target {
-    std::uint32_t tie;    // the tie-break of every move there
-    int cell;             // its cell on the map
-    std::uint32_t first;  // the best candidate aiming there
+    std::uint32_t tie;   // the tie-break of every move there
+    int cell;            // its cell on the map
+    std::uint32_t best;  // the best candidate aiming there
+    std::uint32_t all;   // every candidate aiming there, linked by Candidate::next
 };
 
 // What one real tick did to a state.
@@ -254,15 +256,13 @@ private:
             for (std::uint8_t m = 0; m < static_cast<std::uint8_t>(kMoves.size()); ++m) {
                 const float left = s.left + static_cast<float>(kMoves[m].dx * kPitch);
                 const float top = s.top + static_cast<float>(kMoves[m].dy * kPitch);
-                std::uint32_t t = aimed_.Find(left, top);
-                if (t == PositionSet::kAbsent) {
-                    t = static_cast<std::uint32_t>(targets_.size());
-                    aimed_.Insert(left, top, t);
+                const auto t = aimed_.Emplace(left, top, static_cast<std::uint32_t>(targets_.size()));
+                if (t == targets_.size()) {
                     const std::uint64_t tie =
                         Mix(options_.seed ^
                             Mix(tick * 0x100000001ULL ^ (static_cast<std::uint64_t>(std::lround(left)) << 20) ^
                                 static_cast<std::uint64_t>(std::lround(top))));
-                    targets_.push_back(Target{static_cast<std::uint32_t>(tie), map_.CellAt(left, top), kNone});
+                    targets_.push_back(Target{static_cast<std::uint32_t>(tie), map_.CellAt(left, top), kNone, kNone});
                 }
                 const Target& target = targets_[t];
                 const std::uint32_t score =
@@ -273,15 +273,28 @@ private:
         }
     }
 
-    // Puts a candidate into its target's list, which runs best first.
+    // Adds a candidate to the ones aiming at its target.
     void File(std::uint32_t target, std::uint32_t c)
     {
-        std::uint32_t* link = &targets_[target].first;
-        while (*link != kNone && candidates_[*link] < candidates_[c]) {
-            link = &candidates_[*link].next;
+        Target& t = targets_[target];
+        candidates_[c].target = target;
+        candidates_[c].next = t.all;
+        t.all = c;
+        if (t.best == kNone || candidates_[c] < candidates_[t.best]) {
+            t.best = c;
         }
-        candidates_[c].next = *link;
-        *link = c;
+    }
+
+    // The best candidate aiming at the same place that comes after c, or kNone.
+    std::uint32_t NextAfter(std::uint32_t c) const
+    {
+        std::uint32_t best = kNone;
+        for (std::uint32_t o = targets_[candidates_[c].target].all; o != kNone; o = candidates_[o].next) {
+            if (candidates_[c] < candidates_[o] && (best == kNone || candidates_[o] < candidates_[best])) {
+                best = o;
+            }
+        }
+        return best;
     }
 
     // Tries the candidates best first with the real tick and keeps, in
@@ -304,7 +317,7 @@ private:
         next.clear();
         order_.clear();
         for (const Target& target : targets_) {
-            order_.push_back(target.first);
+            order_.push_back(target.best);
         }
         auto worse = [this](std::uint32_t a, std::uint32_t b) { return candidates_[b] < candidates_[a]; };
         std::sort(order_.begin(), order_.end(), [&](std::uint32_t a, std::uint32_t b) { return worse(b, a); });
@@ -338,8 +351,8 @@ private:
                 // reach this place alive.
                 doomed_[p] = 1;
             }
-            if (candidates_[c].next != kNone) {
-                handedOn_.push_back(candidates_[c].next);
+            if (const std::uint32_t after = NextAfter(c); after != kNone) {
+                handedOn_.push_back(after);
                 std::push_heap(handedOn_.begin(), handedOn_.end(), worse);
             }
         }
