@@ -80,10 +80,11 @@ private:
     // The position's place on the grid; -1, with its key for the map, off it.
     long Slot(float left, float top, std::uint64_t& key) const
     {
-        const long x = std::lround(left), y = std::lround(top);
-        if (static_cast<float>(x) == left && static_cast<float>(y) == top && x % 15 == 0 && y % 15 == 0 && x >= 0 &&
-            y >= 0 && x / 15 < width_ && y / 15 < height_) {
-            return x / 15 + y / 15 * width_;
+        if (left >= 0 && top >= 0 && left < static_cast<float>(width_) * 15 && top < static_cast<float>(height_) * 15) {
+            const long x = static_cast<long>(left), y = static_cast<long>(top);
+            if (static_cast<float>(x) == left && static_cast<float>(y) == top && x % 15 == 0 && y % 15 == 0) {
+                return x / 15 + y / 15 * width_;
+            }
         }
         static_assert(sizeof(float) * 2 == sizeof key);
         const std::array<float, 2> both = {left, top};

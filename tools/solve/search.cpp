@@ -220,7 +220,7 @@ public:
                        BestCount(beam), keyCount_, Elapsed());
             }
             Expand(beam, tick);
-            const std::uint32_t winner = Select(beam, width, tick, next);
+            const std::uint32_t winner = Select(beam, width, next);
             if (winner != kNoWinner) {
                 run = RecordWin(beam[winner], tick);
                 return Outcome::Won;
@@ -309,8 +309,7 @@ private:
     // the best of each place is put in order (`order_`); the ones handed
     // on join them in a heap, and the two are taken together best first:
     // the order in which all the candidates, sorted, would be met.
-    std::uint32_t Select(const std::vector<State>& beam, std::size_t width, std::uint64_t tick,
-                         std::vector<State>& next)
+    std::uint32_t Select(const std::vector<State>& beam, std::size_t width, std::vector<State>& next)
     {
         reached_.Clear();
         doomed_.assign(beam.size(), 0);
@@ -339,7 +338,7 @@ private:
             const State& parent = beam[p];
             const Move move = kMoves[m];
             if (!doomed_[p]) {
-                const Step step = Try(parent, move, tick);
+                const Step step = Try(parent, move);
                 if (!step.died) {
                     if (step.won) {
                         return p;
@@ -380,7 +379,7 @@ private:
     // point.
     Run RecordWin(const State& parent, std::uint64_t tick)
     {
-        const Step still = Try(parent, Move{}, tick);
+        const Step still = Try(parent, Move{});
         if (!still.won) {
             throw std::logic_error("a win depended on the arrows held");
         }
@@ -412,10 +411,9 @@ private:
     // the same events the script will carry. Only what a tick changes is
     // copied in: the balls and variables from the world, the square and the
     // keys from the state.
-    Step Try(const State& s, Move move, std::uint64_t tick)
+    Step Try(const State& s, Move move)
     {
         ++ticksTried_;
-        (void)tick;
         CopyTickState(world_, work_);
         work_.Square.Left = s.left;
         work_.Square.Top = s.top;
