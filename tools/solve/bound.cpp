@@ -96,7 +96,8 @@ std::uint64_t WinTickLowerBound()
         return place;
     };
     reach(level.Square.Left, level.Square.Top, 0);
-    for (std::uint32_t p = 0; p < places.size(); ++p) {
+    // The places grow as they are visited, so they are taken by index.
+    for (std::uint32_t p = 0; p < places.size(); ++p) {  // NOLINT(modernize-loop-convert)
         // One real tick with no arrow held and no ball anywhere: only the
         // push-out moves the square. No key is hidden, so it cannot win.
         work.Square.Left = places[p].left;
@@ -112,8 +113,9 @@ std::uint64_t WinTickLowerBound()
         to.fill(kUnreached);
         if (!places[p].deadly) {
             std::size_t n = 0;
-            for (std::int16_t dx : {-30, 0, 30}) {
-                for (std::int16_t dy : {-30, 0, 30}) {
+            constexpr std::array<std::int16_t, 3> kSteps = {-30, 0, 30};
+            for (std::int16_t dx : kSteps) {
+                for (std::int16_t dy : kSteps) {
                     to[n++] = reach(AddStep(checked.Left, dx), AddStep(checked.Top, dy), places[p].fromStart + 1);
                 }
             }
