@@ -147,11 +147,13 @@ void ArrowEvents(Move from, Move to, Deliver deliver)
     axis(from.dy, to.dy, vbKeyUp, vbKeyDown);
 }
 
-// True when the closed rectangles of two shapes meet, edges included.
-bool Meet(const Shape& a, double left, double top, const Shape& b)
+// True when a push-out against the wall could set the square's Top or Left
+// to that of the start point: each resolution sets one of them to a value
+// formed from the wall and the square's size, as CheckWalls forms it.
+bool PushesOntoStart(const Shape& square, const Shape& wall)
 {
-    return left <= static_cast<double>(b.Left) + b.Width && static_cast<double>(b.Left) <= left + a.Width &&
-           top <= static_cast<double>(b.Top) + b.Height && static_cast<double>(b.Top) <= top + a.Height;
+    return wall.Top - square.Height == kStartTop || wall.Top + wall.Height == kStartTop ||
+           wall.Left + wall.Width == kStartLeft || wall.Left - square.Width == kStartLeft;
 }
 
 class Searcher {
@@ -172,12 +174,12 @@ public:
             throw std::runtime_error("the solver needs at most 256 keys, numbered without a gap");
         }
         // A death is told by the respawn (see Try): the square ends the tick
-        // on the start point plus its step. A push-out leaves the square
-        // against the last wall it resolved, so when no wall meets the square
-        // on the start point, no push-out can put it there.
+        // on the start point plus its step. The last wall a push-out resolves
+        // sets the square's Top or Left to a value formed from that wall; when
+        // no wall can give the start point's, no push-out ends there.
         for (std::int16_t w = 0; w <= world0_.Wall.UBound(); ++w) {
-            if (Meet(world0_.Square, kStartLeft, kStartTop, world0_.Wall.Item(w))) {
-                throw std::logic_error("a wall meets the start point: a death cannot be told from a push-out");
+            if (PushesOntoStart(world0_.Square, world0_.Wall.Item(w))) {
+                throw std::logic_error("a push-out could end on the start point: a death cannot be told from it");
             }
         }
     }
