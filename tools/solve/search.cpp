@@ -316,22 +316,25 @@ private:
         reached_.Clear();
         doomed_.assign(beam.size(), 0);
         next.clear();
+        // Sorted by value, not through their indexes: a candidate's index
+        // follows from its state and move (Expand makes nine a state).
         order_.clear();
         for (const Target& target : targets_) {
-            order_.push_back(target.best);
+            order_.push_back(candidates_[target.best]);
         }
+        std::sort(order_.begin(), order_.end());
         auto worse = [this](std::uint32_t a, std::uint32_t b) { return candidates_[b] < candidates_[a]; };
-        std::sort(order_.begin(), order_.end(), [&](std::uint32_t a, std::uint32_t b) { return worse(b, a); });
         handedOn_.clear();
         std::size_t i = 0;
         while (next.size() < width) {
             std::uint32_t c = kNone;
-            if (!handedOn_.empty() && (i == order_.size() || worse(order_[i], handedOn_.front()))) {
+            if (!handedOn_.empty() && (i == order_.size() || candidates_[handedOn_.front()] < order_[i])) {
                 std::pop_heap(handedOn_.begin(), handedOn_.end(), worse);
                 c = handedOn_.back();
                 handedOn_.pop_back();
             } else if (i < order_.size()) {
-                c = order_[i++];
+                c = order_[i].Parent() * static_cast<std::uint32_t>(kMoves.size()) + order_[i].Move();
+                ++i;
             } else {
                 break;
             }
@@ -450,11 +453,17 @@ private:
         step.keys = s.keys;
         KeySet hidden;
         for (int first = 0; first < keyCount_; first += 64) {
-            std::uint64_t word = 0;
-            for (int k = std::min(keyCount_, first + 64) - 1; k >= first; --k) {
-                word = word << 1 | std::uint64_t{!keys[k].Visible};
+            std::uint64_t even = 0, odd = 0;  // two chains, read side by side
+            const int end = std::min(keyCount_, first + 64);
+            int k = first;
+            for (; k + 1 < end; k += 2) {
+                even |= std::uint64_t{!keys[k].Visible} << (k - first);
+                odd |= std::uint64_t{!keys[k + 1].Visible} << (k + 1 - first);
             }
-            hidden.bits[static_cast<std::size_t>(first / 64)] = word;
+            if (k < end) {
+                even |= std::uint64_t{!keys[k].Visible} << (k - first);
+            }
+            hidden.bits[static_cast<std::size_t>(first / 64)] = even | odd;
         }
         workKeys_ = hidden;
         bool shownAgain = false;
@@ -542,7 +551,8 @@ private:
     std::vector<Node> nodes_;
     std::vector<Candidate> candidates_;
     std::vector<Target> targets_;
-    std::vector<std::uint32_t> order_, handedOn_;
+    std::vector<Candidate> order_;
+    std::vector<std::uint32_t> handedOn_;
     PositionSet aimed_{map_.Width() * 2 + 2, map_.Height() * 2 + 2};
     PositionSet reached_{map_.Width() * 2 + 2, map_.Height() * 2 + 2};
     std::vector<std::uint8_t> doomed_;
