@@ -183,10 +183,17 @@ Field DistanceField(const StaticMap& map, const std::vector<int>& sources)
             queue.push_back(c);
         }
     }
+    // The queue keeps each cell's column and row beside it, so that no cell
+    // number is ever divided back into them.
     const int w = map.Width(), h = map.Height();
+    std::vector<std::pair<int, int>> places;
+    places.reserve(queue.size());
+    for (int c : queue) {
+        places.emplace_back(map.ColumnOf(c), map.RowOf(c));
+    }
     for (std::size_t head = 0; head < queue.size(); ++head) {
         const int c = queue[head];
-        const int i = map.ColumnOf(c), j = map.RowOf(c);
+        const auto [i, j] = places[head];
         const auto next = static_cast<std::uint16_t>(field[static_cast<std::size_t>(c)] + 1);
         for (int dj = -1; dj <= 1; ++dj) {
             for (int di = -1; di <= 1; ++di) {
@@ -198,6 +205,7 @@ Field DistanceField(const StaticMap& map, const std::vector<int>& sources)
                 if (map.Free(n) && field[static_cast<std::size_t>(n)] == kFar) {
                     field[static_cast<std::size_t>(n)] = next;
                     queue.push_back(n);
+                    places.emplace_back(ni, nj);
                 }
             }
         }
@@ -205,22 +213,24 @@ Field DistanceField(const StaticMap& map, const std::vector<int>& sources)
     // A square pressed into a wall is pushed back out next tick: rate it one
     // tick behind its best free neighbour.
     Field pressed = field;
-    for (int c = 0; c < map.Cells(); ++c) {
-        if (map.Free(c)) {
-            continue;
-        }
-        const int i = map.ColumnOf(c), j = map.RowOf(c);
-        std::uint16_t best = kFar;
-        for (int dj = -1; dj <= 1; ++dj) {
-            for (int di = -1; di <= 1; ++di) {
-                const int ni = i + di, nj = j + dj;
-                if (ni >= 0 && nj >= 0 && ni < w && nj < h && map.Free(map.CellOf(ni, nj))) {
-                    best = std::min(best, field[static_cast<std::size_t>(map.CellOf(ni, nj))]);
+    for (int j = 0; j < h; ++j) {
+        for (int i = 0; i < w; ++i) {
+            const int c = map.CellOf(i, j);
+            if (map.Free(c)) {
+                continue;
+            }
+            std::uint16_t best = kFar;
+            for (int dj = -1; dj <= 1; ++dj) {
+                for (int di = -1; di <= 1; ++di) {
+                    const int ni = i + di, nj = j + dj;
+                    if (ni >= 0 && nj >= 0 && ni < w && nj < h && map.Free(map.CellOf(ni, nj))) {
+                        best = std::min(best, field[static_cast<std::size_t>(map.CellOf(ni, nj))]);
+                    }
                 }
             }
-        }
-        if (best != kFar) {
-            pressed[static_cast<std::size_t>(c)] = static_cast<std::uint16_t>(best + 1);
+            if (best != kFar) {
+                pressed[static_cast<std::size_t>(c)] = static_cast<std::uint16_t>(best + 1);
+            }
         }
     }
     return pressed;
