@@ -26,17 +26,24 @@ const std::string kSim = DRAVIK_SIM_PATH;
 const std::filesystem::path kDefaultRun = std::filesystem::path(DRAVIK_TEST_DATA) / "default-search-run.txt";
 
 // A limit that a loaded two-core machine meets with room to spare: the
-// default search takes some 20 s of one core.
+// default search takes some 5 s of one core.
 const std::string kLimit = "--time-limit 600";
 
 TEST(SolveCommand, DefaultSearchFindsItsRunAgainAndItWinsOnReplay)
 {
     ScratchDir dir;
     const std::filesystem::path out = dir.path() / "run.txt";
-    const Finished solved = RunCommand(kSolve + " " + kLimit + " --out " + Quote(out));
+    const Finished solved = RunCommand(kSolve + " " + kLimit + " --progress --out " + Quote(out));
     ASSERT_EQ(solved.status, 0) << solved.err;
     EXPECT_TRUE(solved.out.empty()) << "with --out, nothing goes to standard output";
     EXPECT_NE(solved.err.find("win at tick"), std::string::npos) << solved.err;
+    // The later tours go on from the beams of earlier ones where their
+    // orders part, and still find, below, the very run of searching each
+    // tour from tick 1.
+    for (const char* takeover : {"tour 1: width 600 takes up the beam of tour 0 at tick 1594",
+                                 "tour 4: width 600 takes up the beam of tour 3 at tick 1788"}) {
+        EXPECT_NE(solved.err.find(takeover), std::string::npos) << solved.err;
+    }
 
     const std::string script = ReadFile(out);
     unsigned long long tick = 0;

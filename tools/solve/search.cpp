@@ -14,6 +14,7 @@
 #include "game/form.h"
 #include "sim/runner.h"
 #include "sim/splitmix64.h"
+#include "solve/beam_state.h"
 #include "solve/bound.h"
 #include "solve/position_set.h"
 #include "solve/route.h"
@@ -45,43 +46,11 @@ std::uint8_t MoveCode(Move m)
     return 0;
 }
 
-// The keys a state has collected, one bit per key index.
-struct KeySet {
-    std::array<std::uint64_t, 4> bits{};
-    void Set(int k) { bits[static_cast<std::size_t>(k) / 64] |= std::uint64_t{1} << (k % 64); }
-    bool Has(int k) const { return (bits[static_cast<std::size_t>(k) / 64] >> (k % 64)) & 1U; }
-    int Count() const
-    {
-        int n = 0;
-        for (std::uint64_t b : bits) {
-            n += std::popcount(b);
-        }
-        return n;
-    }
-};
-
 // A hash of one word, for the beam's tie-breaks.
 std::uint64_t Mix(std::uint64_t x)
 {
     return sim::SplitMix64(x);
 }
-
-// One state of the beam: the square where a tick left it, the arrows held,
-// and the keys collected so far.
-struct State {
-    float left, top;
-    Move held;
-    std::uint32_t node;   // its place in the history
-    std::uint16_t stage;  // how many keys of the route's order are all collected
-    std::uint16_t count;  // how many keys are collected in all
-    KeySet keys;
-};
-
-// The history of every state kept: the state it came from and the move that led here.
-struct Node {
-    std::uint32_t parent;
-    std::uint8_t move;
-};
 
 // A move of a state, ranked: fewest estimated ticks still to go first, then
 // the seeded tie-break, then the state's place in the beam and the move.
@@ -198,24 +167,61 @@ public:
     double Elapsed() const { return std::chrono::duration<double>(std::chrono::steady_clock::now() - began_).count(); }
 
     // One beam search of the given width. Returns Won, TimeUp or NoRun
-    // (the beam died out).
-    Outcome Beam(std::size_t width, Run& run)
+    // (the beam died out). It starts from the start point, or from where an
+    // earlier tour's beam of the same width was taken over. Every handover
+    // is made at the start of the first tick in which a state of the beam
+    // holds all the keys it shares with its later tour; a beam that dies
+    // out before then tells the later tour so.
+    Outcome Beam(std::size_t width, Run& run, const Takeover* from, std::vector<Handover> handovers)
     {
-        world_ = world0_;
-        // The world only carries the balls: its square waits far off the
-        // map, where nothing can touch it.
-        world_.Square.Left = kParked;
-        world_.Square.Top = kParked;
-        work_ = world0_;
-        workKeys_ = KeySet{};
-        nodes_.assign(1, Node{0, 0});
-        std::vector<State> beam(1);
-        beam[0] = State{world0_.Square.Left, world0_.Square.Top, Move{}, 0, 0, 0, KeySet{}};
+        std::uint64_t tick = 0;
+        const Outcome outcome = BeamFrom(width, run, from, handovers, tick);
+        if (outcome == Outcome::NoRun) {
+            for (const Handover& h : handovers) {
+                DiedOut(h, width, tick);
+            }
+        }
+        return outcome;
+    }
+
+    // Tells a later tour that its beam of this width dies out in this tick.
+    static void DiedOut(const Handover& h, std::size_t width, std::uint64_t tick)
+    {
+        Takeover& t = h.into->emplace_back();
+        t.tour = h.from;
+        t.width = width;
+        t.tick = tick;
+        t.diedOut = true;
+    }
+
+private:
+    Outcome BeamFrom(std::size_t width, Run& run, const Takeover* from, std::vector<Handover>& handovers,
+                     std::uint64_t& tick)
+    {
+        std::vector<State> beam;
+        std::uint64_t first = 1;
+        if (from != nullptr) {
+            TakeOver(*from, beam);
+            first = from->tick;
+        } else {
+            world_ = world0_;
+            // The world only carries the balls: its square waits far off the
+            // map, where nothing can touch it.
+            world_.Square.Left = kParked;
+            world_.Square.Top = kParked;
+            work_ = world0_;
+            workKeys_ = KeySet{};
+            nodes_.assign(1, Node{0, 0});
+            beam.assign(1, State{world0_.Square.Left, world0_.Square.Top, Move{}, 0, 0, 0, KeySet{}});
+        }
         std::vector<State> next;
 
-        for (std::uint64_t tick = 1; tick <= options_.maxTicks; ++tick) {
+        for (tick = first; tick <= options_.maxTicks; ++tick) {
             if (options_.timeLimit > 0 && Elapsed() > options_.timeLimit) {
                 return Outcome::TimeUp;
+            }
+            if (!handovers.empty()) {
+                HandOver(beam, width, tick, handovers);
             }
             if (options_.progress && tick % 250 == 0) {
                 Report("width %zu: tick %llu, keys %d of %d, %.1f s", width, static_cast<unsigned long long>(tick),
@@ -233,13 +239,62 @@ public:
             beam.swap(next);
             AdvanceWorld();
             if (tick % kCompactEvery == 0) {
-                Compact(beam);
+                Compact(beam, nodes_);
             }
         }
         return Outcome::NoRun;
     }
 
-private:
+    // Until some state of the beam holds every key that two tours share at
+    // the start of their orders, the two rank every candidate alike: each
+    // state's stage lies in the shared part, where the travel to its next
+    // aim is the same and the travel still ahead differs by one amount
+    // for all (the hop out of the shared part and the rest of the tour).
+    // Ties are broken by the tick and the place, not by the tour. So both
+    // searches keep the same states, tick for tick, up to that point.
+    void HandOver(const std::vector<State>& beam, std::size_t width, std::uint64_t tick,
+                  std::vector<Handover>& handovers)
+    {
+        std::size_t most = 0;
+        for (const State& s : beam) {
+            most = std::max<std::size_t>(most, s.stage);
+        }
+        for (auto h = handovers.begin(); h != handovers.end();) {
+            if (most < h->keys) {
+                ++h;
+                continue;
+            }
+            Takeover& t = h->into->emplace_back();
+            t.tour = h->from;
+            t.width = width;
+            t.tick = tick;
+            t.beam = beam;
+            t.nodes = nodes_;
+            Compact(t.beam, t.nodes);
+            t.world = world_;
+            t.work = work_;
+            t.workKeys = workKeys_;
+            h = handovers.erase(h);
+        }
+    }
+
+    // Goes on from an earlier tour's beam. Stages count this tour's order,
+    // which agrees with that tour's up to the keys they share.
+    void TakeOver(const Takeover& from, std::vector<State>& beam)
+    {
+        world_ = from.world;
+        work_ = from.work;
+        workKeys_ = from.workKeys;
+        nodes_ = from.nodes;
+        beam = from.beam;
+        for (State& s : beam) {
+            s.stage = 0;
+            while (s.stage < route_.order.size() && s.keys.Has(route_.order[s.stage])) {
+                ++s.stage;
+            }
+        }
+    }
+
     // Most of the history soon leads nowhere: every so many ticks, keep only
     // what the beam descends from.
     static constexpr std::uint64_t kCompactEvery = 256;
@@ -515,27 +570,27 @@ private:
     }
 
     // Drops the history that no state of the beam descends from.
-    void Compact(std::vector<State>& beam)
+    static void Compact(std::vector<State>& beam, std::vector<Node>& nodes)
     {
-        std::vector<std::uint32_t> renumber(nodes_.size(), 0);
-        std::vector<std::uint8_t> live(nodes_.size(), 0);
+        std::vector<std::uint32_t> renumber(nodes.size(), 0);
+        std::vector<std::uint8_t> live(nodes.size(), 0);
         live[0] = 1;
         for (const State& s : beam) {
-            for (std::uint32_t n = s.node; !live[n]; n = nodes_[n].parent) {
+            for (std::uint32_t n = s.node; !live[n]; n = nodes[n].parent) {
                 live[n] = 1;
             }
         }
         std::vector<Node> kept;
-        for (std::size_t n = 0; n < nodes_.size(); ++n) {
+        for (std::size_t n = 0; n < nodes.size(); ++n) {
             if (live[n]) {
                 renumber[n] = static_cast<std::uint32_t>(kept.size());
-                kept.push_back(Node{renumber[nodes_[n].parent], nodes_[n].move});
+                kept.push_back(Node{renumber[nodes[n].parent], nodes[n].move});
             }
         }
         for (State& s : beam) {
             s.node = renumber[s.node];
         }
-        nodes_.swap(kept);
+        nodes.swap(kept);
     }
 
     const SearchOptions& options_;
@@ -604,6 +659,24 @@ SearchResult Search(const SearchOptions& options)
     const StaticMap map(level);
     const RoutePlanner planner(level, map);
     std::vector<Route> tours = planner.Tours(std::max<std::size_t>(1, options.tours));
+    // Tours that start alike search alike until their orders part: each
+    // later tour takes up the beam of the first earlier one with which it
+    // shares the most keys, at the tick where it would begin to differ.
+    std::vector<std::vector<Handover>> handovers(tours.size());
+    std::vector<std::vector<Takeover>> takeovers(tours.size());
+    for (std::size_t later = 1; later < tours.size(); ++later) {
+        std::size_t most = 0, donor = 0;
+        for (std::size_t earlier = 0; earlier < later; ++earlier) {
+            const std::size_t shared = SharedKeys(tours[earlier], tours[later]);
+            if (shared > most) {
+                most = shared;
+                donor = earlier;
+            }
+        }
+        if (most > 0) {
+            handovers[donor].push_back(Handover{donor, most, &takeovers[later]});
+        }
+    }
     for (std::size_t tour = 0; tour < tours.size(); ++tour) {
         Route& route = tours[tour];
         if (tour == 0) {
@@ -619,11 +692,29 @@ SearchResult Search(const SearchOptions& options)
         Outcome outcome = Outcome::NoRun;
         std::size_t width = std::max<std::size_t>(1, options.width);
         for (;; width *= 2) {
-            outcome = searcher.Beam(width, run);
+            const auto takeover = std::find_if(takeovers[tour].begin(), takeovers[tour].end(),
+                                               [&](const Takeover& t) { return t.width == width; });
+            if (takeover == takeovers[tour].end()) {
+                outcome = searcher.Beam(width, run, nullptr, handovers[tour]);
+            } else if (takeover->diedOut) {
+                std::snprintf(line, sizeof line, "tour %zu: width %zu dies out in tick %llu, as in tour %zu", tour,
+                              width, static_cast<unsigned long long>(takeover->tick), takeover->tour);
+                report(line);
+                for (const Handover& h : handovers[tour]) {
+                    Searcher::DiedOut(h, width, takeover->tick);
+                }
+                outcome = Outcome::NoRun;
+            } else {
+                std::snprintf(line, sizeof line, "tour %zu: width %zu takes up the beam of tour %zu at tick %llu", tour,
+                              width, takeover->tour, static_cast<unsigned long long>(takeover->tick));
+                report(line);
+                outcome = searcher.Beam(width, run, &*takeover, handovers[tour]);
+            }
             if (outcome != Outcome::NoRun || width * 2 > std::max(options.width, options.maxWidth)) {
                 break;
             }
         }
+        takeovers[tour].clear();
         result.ticksTried += searcher.TicksTried();
         result.tours = tour + 1;
         if (outcome == Outcome::Won) {
