@@ -40,7 +40,7 @@ int main(int argc, char** argv)
     std::string out;
     dravik::solve::SearchOptions options;
     bool progress = false;
-    app.add_option("--out", out, "Write the script to FILE instead of standard output")
+    app.add_option("--out", out, "Write the script to FILE instead of standard output ('-': standard output)")
         ->option_text("FILE")
         ->check(dravik::sim::FileName());
     app.add_option("--seed", options.seed, "Seed that breaks ties between equally good moves")
@@ -59,6 +59,9 @@ int main(int argc, char** argv)
     app.add_flag("--progress", progress, "Print progress on standard error: tick, keys collected, elapsed time");
     if (const std::optional<int> status = dravik::sim::ParseCommandLine(app, argc, argv)) {
         return *status;
+    }
+    if (out == "-") {
+        out.clear();  // as for the other tools' standard streams
     }
     // Made before the search, so that a file that cannot be written is
     // known before the time is spent.
