@@ -100,7 +100,8 @@ void MainWindow::Tick()
     // the tick itself has run to its end.
     ++ticksRun_;
     if (recorder_ != nullptr) {
-        recorder_->Ticked(sim::StateLine(form_, static_cast<std::uint64_t>(ticksRun_), wins_));
+        recorder_->Ticked(sim::StateLine(form_, static_cast<std::uint64_t>(ticksRun_), wins_),
+                          static_cast<std::uint64_t>(ticksRun_));
     }
     if (ended_) {
         return;
@@ -151,7 +152,8 @@ void MainWindow::Record(RunRecorder* recorder)
 {
     recorder_ = recorder;
     if (recorder_ != nullptr) {
-        recorder_->Ticked(sim::StateLine(form_, static_cast<std::uint64_t>(ticksRun_), wins_));
+        recorder_->Ticked(sim::StateLine(form_, static_cast<std::uint64_t>(ticksRun_), wins_),
+                          static_cast<std::uint64_t>(ticksRun_));
     }
 }
 

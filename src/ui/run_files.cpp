@@ -42,6 +42,11 @@ std::optional<int> RunFiles::Prepare(const CommandLine& options, std::ostream& e
             replayEnd_ = *tick;
         } else if (!script.events.empty()) {
             replayEnd_ = script.events.back().tick;
+            if (replayEnd_ > sim::kLongestRun) {
+                err << "dravik: " << options.replay.toStdString() << ": an event at tick " << replayEnd_
+                    << " lies beyond the longest run, " << sim::kLongestRun << " ticks\n";
+                return kExitUsage;
+            }
         }
         replay_ = std::move(script);
     }

@@ -9,6 +9,7 @@
 #include <ctime>
 
 #include "sim/script_text.h"
+#include "sim/verify.h"
 
 namespace dravik::ui {
 
@@ -55,6 +56,17 @@ RunRecorder::~RunRecorder()
 void RunRecorder::Note(const sim::Event& event)
 {
     Write(sim::EventLine(event) + "\n");
+}
+
+void RunRecorder::Ticked(std::string stateLine, std::uint64_t tick)
+{
+    lastState_ = std::move(stateLine);
+    if (tick == sim::kLongestRun && fd_ >= 0) {
+        Finish();
+        if (report_ && !failed_) {
+            report_("the recording " + path_ + " ends at the longest run, " + std::to_string(tick) + " ticks");
+        }
+    }
 }
 
 void RunRecorder::Finish()

@@ -34,8 +34,10 @@ public:
     void Note(const sim::Event& event);
 
     // The state after the tick that has just run (after no tick at first),
-    // kept for the end.
-    void Ticked(std::string stateLine) { lastState_ = std::move(stateLine); }
+    // kept for the end. The recording ends by itself after the longest run
+    // that can be checked and replayed (sim::kLongestRun), and says so once
+    // through OnFailure's report; that is no failure.
+    void Ticked(std::string stateLine, std::uint64_t tick);
 
     // Ends the recording with the state after its last tick.
     void Finish();

@@ -22,8 +22,14 @@ struct Verdict {
     std::vector<Difference> differences;  // empty when the run reproduces its final line
 };
 
+// The longest run a recording holds, in ticks: a little over 18 days of play
+// at 64 ticks a second. dravik stops recording there, and --verify and
+// --replay refuse a run that goes on longer, so that a file cannot keep them
+// busy for years.
+inline constexpr std::uint64_t kLongestRun = 100'000'000;
+
 // The tick of a "# final" line; nothing, with the reason in `error`, when the
-// line holds no state line.
+// line holds no state line or its tick lies beyond kLongestRun.
 std::optional<std::uint64_t> FinalTick(const FinalLine& final, std::string& error);
 
 // Plays a recorded run to the tick of its "# final" line and compares the
