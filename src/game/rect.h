@@ -24,35 +24,6 @@ struct RECT {
     friend bool operator==(const RECT&, const RECT&) = default;
 };
 
-// The rectangle every contact check uses: the shape's whole bounding box,
-// whatever its figure. Each edge is rounded once, so right is the rounded sum.
-inline RECT RectOf(const Shape& s)
-{
-    return RECT{
-        RoundToInt32(s.Left),
-        RoundToInt32(s.Top),
-        RoundToInt32(static_cast<double>(s.Left) + static_cast<double>(s.Width)),
-        RoundToInt32(static_cast<double>(s.Top) + static_cast<double>(s.Height)),
-    };
-}
-
-// Writes the intersection of a and b into dest and returns nonzero when it has
-// positive width and height. Rectangles that only touch do not intersect, and
-// dest is then emptied.
-inline int IntersectRect(RECT& dest, const RECT& a, const RECT& b)
-{
-    const std::int32_t left = a.left > b.left ? a.left : b.left;
-    const std::int32_t top = a.top > b.top ? a.top : b.top;
-    const std::int32_t right = a.right < b.right ? a.right : b.right;
-    const std::int32_t bottom = a.bottom < b.bottom ? a.bottom : b.bottom;
-    if (left < right && top < bottom) {
-        dest = RECT{left, top, right, bottom};
-        return 1;
-    }
-    dest = RECT{};
-    return 0;
-}
-
 #if defined(__wasm_simd128__) && !defined(__SSE2__)
 // The edges side by side in WebAssembly: left and top in the low lanes of
 // `near`, the rounded sums right and bottom in those of `far`. False when one
@@ -75,10 +46,55 @@ inline bool WasmEdges(const Shape& s, v128_t& near, v128_t& far)
 }
 #endif
 
+// The rectangle every contact check uses: the shape's whole bounding box,
+// whatever its figure. Each edge is rounded once, so right is the rounded sum.
+inline RECT ExactRectOf(const Shape& s)
+{
+    return RECT{
+        RoundToInt32(s.Left),
+        RoundToInt32(s.Top),
+        RoundToInt32(static_cast<double>(s.Left) + static_cast<double>(s.Width)),
+        RoundToInt32(static_cast<double>(s.Top) + static_cast<double>(s.Height)),
+    };
+}
+
+// The same; in WebAssembly the four edges are rounded side by side.
+inline RECT RectOf(const Shape& s)
+{
+#if defined(__wasm_simd128__) && !defined(__SSE2__)
+    v128_t near;
+    v128_t far;
+    if (WasmEdges(s, near, far)) [[likely]] {
+        RECT r;
+        wasm_v128_store(&r, wasm_i32x4_shuffle(near, far, 0, 1, 4, 5));
+        return r;
+    }
+#endif
+    return ExactRectOf(s);
+}
+
+// Writes the intersection of a and b into dest and returns nonzero when it has
+// positive width and height. Rectangles that only touch do not intersect, and
+// dest is then emptied.
+inline int IntersectRect(RECT& dest, const RECT& a, const RECT& b)
+{
+    const std::int32_t left = a.left > b.left ? a.left : b.left;
+    const std::int32_t top = a.top > b.top ? a.top : b.top;
+    const std::int32_t right = a.right < b.right ? a.right : b.right;
+    const std::int32_t bottom = a.bottom < b.bottom ? a.bottom : b.bottom;
+    if (left < right && top < bottom) {
+        dest = RECT{left, top, right, bottom};
+        return 1;
+    }
+    dest = RECT{};
+    return 0;
+}
+
 // The overlap test of a contact check: builds obj from the shape and
 // intersects it with the player's rectangle into hit. Same result as RectOf
-// followed by IntersectRect; on x86 the four edges are rounded and compared
-// side by side, since the checks run it some 280 times a tick.
+// followed by IntersectRect; on x86 and in WebAssembly the four edges are
+// rounded and compared side by side, since the checks run it some 280 times a
+// tick.
 inline bool OverlapTest(const Shape& s, const RECT& player, RECT& obj, RECT& hit)
 {
 #if defined(__SSE2__)
@@ -112,7 +128,7 @@ inline bool OverlapTest(const Shape& s, const RECT& player, RECT& obj, RECT& hit
     v128_t near;
     v128_t far;
     if (!WasmEdges(s, near, far)) [[unlikely]] {
-        obj = RectOf(s);
+        obj = ExactRectOf(s);
         return IntersectRect(hit, player, obj) != 0;
     }
     const v128_t edges = wasm_i32x4_shuffle(near, far, 0, 1, 4, 5);
@@ -131,15 +147,17 @@ inline bool OverlapTest(const Shape& s, const RECT& player, RECT& obj, RECT& hit
 #endif
 }
 
-// The first index from `first` to `last` of shapes side by side whose
-// rectangle, built from its current values, overlaps `player`, or has an edge
-// that does not round to a 32-bit value above INT32_MIN (out of range, or that
-// one value, which the exact test then decides); `last` when no shape before
-// it is either.
+// An index from `first` to `last` into shapes side by side such that no shape
+// from `first` up to it overlaps `player` (its rectangle built from its
+// current values) or has an edge out of 32 bits; `last` when none before it
+// does. With SSE2 it is the first shape that does, or that has an edge
+// rounding to INT32_MIN (the exact test then decides it); in WebAssembly it
+// may stop a little earlier, at a shape within a twip of the player or with an
+// edge beyond 2^30; without either it passes over nothing.
 // It only reads, so a scan may pass over the shapes before the index it
 // returns: their overlap tests would find no contact, and what those tests
 // write (the object's rectangle, the intersection, the scan counter) the scan
-// writes again before anything reads it. Without SSE2 it passes over nothing.
+// writes again before anything reads it.
 inline std::int16_t NextContact(const Shape* shapes, std::int16_t first, std::int16_t last, const RECT& player)
 {
 #if defined(__SSE2__)
@@ -162,17 +180,31 @@ inline std::int16_t NextContact(const Shape* shapes, std::int16_t first, std::in
     }
     return last;
 #elif defined(__wasm_simd128__)
-    const v128_t playerFar = wasm_i32x4_make(player.right, player.bottom, 0, 0);
-    const v128_t playerNear = wasm_i32x4_make(player.left, player.top, 0, 0);
+    // Here a shape is passed over on its edges before rounding, in single
+    // precision, four at a time: a contact needs Left < right, Top < bottom,
+    // Left + Width > left and Top + Height > top, since rounding to nearest is
+    // monotonic and the player's edges are whole numbers that single precision
+    // holds exactly, with their halves, within 2^23 (beyond 2^22 nothing is
+    // passed over). Every edge must also lie within 2^30, not NaN, so that the
+    // exact test decides every fault.
+    constexpr std::int32_t kReach = 1 << 22;
+    if (player.left <= -kReach || player.top <= -kReach || player.right >= kReach || player.bottom >= kReach)
+        [[unlikely]] {
+        return first;
+    }
+    const v128_t bounds = wasm_f32x4_make(static_cast<float>(player.right), static_cast<float>(player.bottom),
+                                          -static_cast<float>(player.left), -static_cast<float>(player.top));
+    const v128_t farSigns = wasm_f32x4_make(0.0F, 0.0F, -0.0F, -0.0F);
+    const v128_t limit = wasm_f32x4_splat(1073741824.0F);  // 2^30
+    const v128_t zero = wasm_f32x4_splat(0.0F);
     for (std::int16_t i = first; i < last; ++i) {
-        v128_t near;
-        v128_t far;
-        if (!WasmEdges(shapes[i], near, far)) {
-            return i;
-        }
-        const v128_t hits =
-            wasm_i32x4_shuffle(wasm_i32x4_lt(near, playerFar), wasm_i32x4_gt(far, playerNear), 0, 1, 4, 5);
-        if (wasm_i32x4_all_true(hits)) {
+        const v128_t v = wasm_v128_load(&shapes[i].Left);  // Left, Top, Width, Height
+        // Left, Top, Left + Width, Top + Height
+        const v128_t edges = wasm_f32x4_add(v, wasm_i32x4_shuffle(v, zero, 4, 4, 0, 1));
+        // The far edges negated, so that one comparison tests all four.
+        const v128_t hits = wasm_f32x4_lt(wasm_v128_xor(edges, farSigns), bounds);
+        const v128_t inRange = wasm_f32x4_lt(wasm_f32x4_abs(edges), limit);
+        if (wasm_i32x4_bitmask(hits) == 15 || wasm_i32x4_bitmask(inRange) != 15) {
             return i;
         }
     }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # node_sim.sh WEB_SIM NATIVE_SIM GEN DATA: the WebAssembly dravik-sim under node
 # prints byte for byte what the native one prints, on the long determinism
-# script and on the stored winning run, and refuses a bad script the same way.
+# script and on the stored winning run, and refuses a bad script the same way;
+# and the overlap test built beside it agrees with the exact one.
 set -euo pipefail
 web=$1 native=$2 gen=$3 data=$4
 if [ ! -f "$web" ] && [ "${DRAVIK_REQUIRE_ALL_BUILDS:-0}" != 1 ]; then
@@ -38,3 +39,5 @@ if [ "$last_status" != 2 ] || ! grep -q '^dravik-sim: line 2: unknown event "jum
     echo "a bad script is not refused at its line with exit 2" >&2
     exit 1
 fi
+
+node "$(dirname "$web")/overlap-check.js"
