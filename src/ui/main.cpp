@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "game/fatal_error.h"
+#include "sim/standard_streams.h"
 #include "ui/command_line.h"
 #include "ui/fatal_box.h"
 #include "ui/main_window.h"
@@ -15,6 +16,7 @@
 int main(int argc, char** argv)
 {
     using namespace dravik::ui;
+    dravik::sim::TakeClosedStandardStreams();
     QStringList arguments;
     for (int i = 0; i < argc; ++i) {
         arguments << QString::fromLocal8Bit(argv[i]);

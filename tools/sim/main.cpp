@@ -12,6 +12,7 @@
 #include "sim/fd_buffer.h"
 #include "sim/runner.h"
 #include "sim/script_input.h"
+#include "sim/standard_streams.h"
 #include "sim/verify.h"
 
 namespace {
@@ -66,6 +67,7 @@ int VerifyRun(const dravik::sim::Script& script, const std::string& name)
 
 int main(int argc, char** argv)
 {
+    dravik::sim::TakeClosedStandardStreams();
     CLI::App app{
         "Plays Dravik without a window: runs game ticks, delivers the events of a script "
         "between them and prints the state as JSON lines."};

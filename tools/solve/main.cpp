@@ -18,6 +18,7 @@
 #include "sim/command_line.h"
 #include "sim/fd_buffer.h"
 #include "sim/script_text.h"
+#include "sim/standard_streams.h"
 #include "solve/replay.h"
 #include "solve/script_header.h"
 #include "solve/search.h"
@@ -32,6 +33,7 @@ constexpr std::uint64_t kMostSeconds = 1000000;
 
 int main(int argc, char** argv)
 {
+    dravik::sim::TakeClosedStandardStreams();
     CLI::App app{
         "Searches Dravik for a winning run with no death and prints it as an event script for "
         "dravik-sim: arrow key-down and key-up events, one a line."};
