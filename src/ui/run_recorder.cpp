@@ -55,17 +55,28 @@ RunRecorder::~RunRecorder()
 
 void RunRecorder::Note(const sim::Event& event)
 {
-    Write(sim::EventLine(event) + "\n");
+    if (events_ == sim::kMostEvents && fd_ >= 0) {
+        End("the most events a script holds, " + std::to_string(events_));
+    }
+    if (fd_ >= 0) {
+        ++events_;
+        Write(sim::EventLine(event) + "\n");
+    }
 }
 
 void RunRecorder::Ticked(std::string stateLine, std::uint64_t tick)
 {
     lastState_ = std::move(stateLine);
     if (tick == sim::kLongestRun && fd_ >= 0) {
-        Finish();
-        if (report_ && !failed_) {
-            report_("the recording " + path_ + " ends at the longest run, " + std::to_string(tick) + " ticks");
-        }
+        End("the longest run, " + std::to_string(tick) + " ticks");
+    }
+}
+
+void RunRecorder::End(const std::string& limit)
+{
+    Finish();
+    if (report_ && !failed_) {
+        report_("the recording " + path_ + " ends at " + limit);
     }
 }
 

@@ -35,8 +35,9 @@ public:
 
     // The state after the tick that has just run (after no tick at first),
     // kept for the end. The recording ends by itself after the longest run
-    // that can be checked and replayed (sim::kLongestRun), and says so once
-    // through OnFailure's report; that is no failure.
+    // that can be checked and replayed (sim::kLongestRun), or before an
+    // event beyond the most a script holds (sim::kMostEvents), and says so
+    // once through OnFailure's report; that is no failure.
     void Ticked(std::string stateLine, std::uint64_t tick);
 
     // Ends the recording with the state after its last tick.
@@ -52,11 +53,13 @@ public:
 private:
     RunRecorder(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
     void Write(const std::string& text);
+    void End(const std::string& limit);
     void Fail(int reason);
 
     std::string path_;
     int fd_;          // -1 once closed
     off_t size_ = 0;  // the whole lines written so far
+    std::size_t events_ = 0;
     bool failed_ = false;
     std::string lastState_;
     std::function<void(const std::string&)> report_;

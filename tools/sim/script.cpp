@@ -200,7 +200,11 @@ Script ParseScript(std::istream& in)
             continue;
         }
         Event event{};
-        if (auto message = ParseLine(fields, previousTick, event)) {
+        std::optional<std::string> message = ParseLine(fields, previousTick, event);
+        if (!message && script.events.size() == kMostEvents) {
+            message = "more than " + std::to_string(kMostEvents) + " events, the most a script holds";
+        }
+        if (message) {
             script.error = ScriptError{number, *message};
             script.events.clear();
             return script;
