@@ -3,11 +3,13 @@
 #include <emscripten/emscripten.h>
 
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <vector>
 
 #include "game/fatal_error.h"
 #include "level/layout.h"
+#include "sim/verify.h"
 #include "web/session.h"
 
 namespace {
@@ -93,17 +95,24 @@ EMSCRIPTEN_KEEPALIVE void dravik_new_game()
     failure.clear();
 }
 
-// Watches a run given as script text from a new game. Gives "" when it
-// plays, else "line L: ..." and the current game goes on as it was.
-EMSCRIPTEN_KEEPALIVE const char* dravik_watch(const char* script)
+// Watches a run given as `size` bytes of script text (a NUL among them is
+// the script's, to be refused as dravik --replay refuses it) from a new game.
+// Gives "" when it plays, else the reason ("line L: ...") and the current
+// game goes on as it was.
+EMSCRIPTEN_KEEPALIVE const char* dravik_watch(const char* script, std::size_t size)
 {
-    std::istringstream in(script);
-    const dravik::sim::Script parsed = dravik::sim::ParseScript(in);
+    std::istringstream in(std::string(script, size));
+    dravik::sim::Script parsed = dravik::sim::ParseScript(in);
     if (parsed.error) {
         return Hand("line " + std::to_string(parsed.error->line) + ": " + parsed.error->message);
     }
+    std::string error;
+    const std::optional<std::uint64_t> end = dravik::sim::RunEnd(parsed, error);
+    if (!end) {
+        return Hand(error);
+    }
     dravik_new_game();
-    session->Watch(parsed);
+    session->Watch(std::move(parsed.events), *end);
     return Hand("");
 }
 

@@ -13,23 +13,6 @@ bool IsArrow(std::int16_t keyCode)
     return keyCode >= vbKeyLeft && keyCode <= vbKeyDown;
 }
 
-// The tick of a "# final" state line, which starts {"tick": N, ...; 0 when
-// it has none.
-std::uint64_t FinalTick(const std::optional<sim::FinalLine>& final)
-{
-    if (!final) {
-        return 0;
-    }
-    const std::string key = "\"tick\": ";
-    const std::size_t at = final->state.find(key);
-    std::uint64_t tick = 0;
-    for (std::size_t i = at == std::string::npos ? final->state.size() : at + key.size();
-         i < final->state.size() && final->state[i] >= '0' && final->state[i] <= '9' && tick < UINT64_MAX / 10; ++i) {
-        tick = tick * 10 + static_cast<std::uint64_t>(final->state[i] - '0');
-    }
-    return tick;
-}
-
 }  // namespace
 
 Session::Session()
@@ -76,11 +59,11 @@ void Session::Clock()
     }
 }
 
-void Session::Watch(const sim::Script& script)
+void Session::Watch(std::vector<sim::Event> events, std::uint64_t endTick)
 {
-    script_ = script.events;
+    script_ = std::move(events);
     scriptNext_ = 0;
-    scriptEnd_ = std::max(FinalTick(script.final), script_.empty() ? 0 : script_.back().tick);
+    scriptEnd_ = endTick;
     watching_ = scriptEnd_ > ticks_;
 }
 

@@ -28,9 +28,9 @@ public:
     // tick declared a win (the page then shows the box).
     bool Tick();
 
-    // Watches a script from a new game until `endTick` has run; false, with
-    // the game left as it was, when there is nothing to watch.
-    void Watch(const sim::Script& script);
+    // Watches a script's events until `endTick` has run (see sim::RunEnd);
+    // with nothing to watch the game goes on live.
+    void Watch(std::vector<sim::Event> events, std::uint64_t endTick);
     bool Watching() const { return watching_; }
 
     std::uint64_t Ticks() const { return ticks_; }

@@ -32,23 +32,15 @@ std::optional<int> RunFiles::Prepare(const CommandLine& options, std::ostream& e
             err << "dravik: " << error << "\n";
             return kExitUsage;
         }
-        sim::Script& script = *read;
-        if (script.final) {
-            const auto tick = sim::FinalTick(*script.final, error);
-            if (!tick) {
-                err << "dravik: " << error << "\n";
-                return kExitUsage;
-            }
-            replayEnd_ = *tick;
-        } else if (!script.events.empty()) {
-            replayEnd_ = script.events.back().tick;
-            if (replayEnd_ > sim::kLongestRun) {
-                err << "dravik: " << options.replay.toStdString() << ": an event at tick " << replayEnd_
-                    << " lies beyond the longest run, " << sim::kLongestRun << " ticks\n";
-                return kExitUsage;
-            }
+        const std::optional<std::uint64_t> end = sim::RunEnd(*read, error);
+        if (!end) {
+            // A final line's reason names its line; an event's, the file.
+            const std::string where = read->final ? "" : options.replay.toStdString() + ": ";
+            err << "dravik: " << where << error << "\n";
+            return kExitUsage;
         }
-        replay_ = std::move(script);
+        replayEnd_ = *end;
+        replay_ = std::move(*read);
     }
     return std::nullopt;
 }

@@ -152,9 +152,16 @@ test('the page paints, steers, resets and saves a run as the game does', async (
   const verdict = execFileSync(sim, ['--verify', run], { encoding: 'utf8' });
   assert.match(verdict, /^dravik-sim: verified: 49 ticks, 0 wins, DEATHS 0, TIME 0\n$/);
 
-  // A malformed run is refused at its line and the game goes on as it was.
-  await page.locator('#run-file').setInputFiles({ name: 'bad.txt', mimeType: 'text/plain', buffer: Buffer.from('1 down 37\n2 jump\n') });
-  await assert.doesNotReject(page.getByText('Cannot watch this run: line 2: unknown event "jump"').waitFor());
+  // A malformed run is refused at its line, as dravik --replay refuses it (a
+  // NUL byte and a run beyond the longest too), and the game goes on as it was.
+  for (const [script, said] of [
+    ['1 down 37\n2 jump\n', 'line 2: unknown event "jump"'],
+    ['1 down 37\n2 down 39\0\n3 down 40\n', 'line 2: key code "39\\x00" is not a number'],
+    ['1 down 37\n# final {"tick": 100000001}\n', 'line 2: the final tick 100000001 lies beyond the longest run'],
+  ]) {
+    await page.locator('#run-file').setInputFiles({ name: 'bad.txt', mimeType: 'text/plain', buffer: Buffer.from(script) });
+    await assert.doesNotReject(page.getByText(`Cannot watch this run: ${said}`).waitFor());
+  }
   assert.equal(await page.evaluate(() => window.dravikStep(1)), 50);
   assert.deepEqual(errors, []);
   await context.close();

@@ -91,6 +91,20 @@ std::optional<std::uint64_t> FinalTick(const FinalLine& final, std::string& erro
     return state ? std::optional((*state)["tick"].get<std::uint64_t>()) : std::nullopt;
 }
 
+std::optional<std::uint64_t> RunEnd(const Script& script, std::string& error)
+{
+    if (script.final) {
+        return FinalTick(*script.final, error);
+    }
+    const std::uint64_t last = script.events.empty() ? 0 : script.events.back().tick;
+    if (last > kLongestRun) {
+        error = "an event at tick " + std::to_string(last) + " lies beyond the longest run, " +
+                std::to_string(kLongestRun) + " ticks";
+        return std::nullopt;
+    }
+    return last;
+}
+
 std::optional<Verdict> Verify(const Script& script, std::string& error)
 {
     if (!script.final) {

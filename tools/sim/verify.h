@@ -32,6 +32,11 @@ inline constexpr std::uint64_t kLongestRun = 100'000'000;
 // line holds no state line or its tick lies beyond kLongestRun.
 std::optional<std::uint64_t> FinalTick(const FinalLine& final, std::string& error);
 
+// The tick at which watching a run ends: that of its "# final" line, else
+// that of its last event (0 with none). Nothing, with the reason in `error`,
+// when the final line is not read or the run lies beyond kLongestRun.
+std::optional<std::uint64_t> RunEnd(const Script& script, std::string& error);
+
 // Plays a recorded run to the tick of its "# final" line and compares the
 // state with that line. Returns the verdict, or the reason the final line
 // cannot be read (no such line, not a state line) in `error`.

@@ -6,12 +6,16 @@ const FIELDS = 8; // per control: kind, colour, left, top, width, height, visibl
 export async function loadGame() {
   const m = await createDravik();
   const text = (pointer) => m.UTF8ToString(pointer);
+  // Calls `call` with the text in the module's memory, NUL-ended, and its length in bytes.
   const withText = (value, call) => {
     const size = m.lengthBytesUTF8(value) + 1;
     const pointer = m._malloc(size);
+    if (pointer === 0) {
+      throw new Error('not enough memory');
+    }
     try {
       m.stringToUTF8(value, pointer, size);
-      return call(pointer);
+      return call(pointer, size - 1);
     } finally {
       m._free(pointer);
     }
@@ -29,7 +33,7 @@ export async function loadGame() {
     failure: () => text(m._dravik_failure()),
     newGame: () => m._dravik_new_game(),
     // Watches a run from a new game; gives "" or the script's "line L: ..." message.
-    watch: (script) => withText(script, (p) => text(m._dravik_watch(p))),
+    watch: (script) => withText(script, (p, size) => text(m._dravik_watch(p, size))),
     version: text(m._dravik_version()),
     stateLine: () => text(m._dravik_state_line()),
     runText: (header) => withText(header, (p) => text(m._dravik_run_text(p))),

@@ -7,6 +7,10 @@ import { Painter } from './painter.js';
 import { Pacer } from './pacer.js';
 
 const ARROWS = { ArrowLeft: 37, ArrowUp: 38, ArrowRight: 39, ArrowDown: 40 };
+// The largest run file the page reads: more than the most events a script
+// holds need, and little enough for the game's memory to take it whole.
+const MOST_RUN_BYTES = 256 * 1024 * 1024;
+const TOO_LARGE = 'it is larger than 256 MB';
 const $ = (id) => document.getElementById(id);
 const notice = $('notice');
 
@@ -143,13 +147,25 @@ async function start() {
     URL.revokeObjectURL(link.href);
     client.focus({ preventScroll: true });
   });
+  // The text of a run file, or an error that says why it cannot be had.
+  const runText = async (blob) => {
+    if (blob.size > MOST_RUN_BYTES) {
+      throw new Error(TOO_LARGE);
+    }
+    return blob.text();
+  };
   const file = $('run-file');
   $('watch').addEventListener('click', () => file.click());
   file.addEventListener('change', async () => {
-    if (file.files.length > 0) {
-      watch(await file.files[0].text(), 1);
-    }
+    const [chosen] = file.files;
     file.value = '';
+    if (chosen) {
+      try {
+        watch(await runText(chosen), 1);
+      } catch (error) {
+        message.textContent = `Cannot watch ${chosen.name}: ${error.message}`;
+      }
+    }
   });
 
   // #replay=<relative URL>&speed=<X>: a link that shows a run.
@@ -169,7 +185,11 @@ async function start() {
       if (!response.ok) {
         throw new Error(`${response.status} ${response.statusText}`);
       }
-      watch(await response.text(), speed);
+      if (Number(response.headers.get('Content-Length')) > MOST_RUN_BYTES) {
+        await response.body?.cancel();
+        throw new Error(TOO_LARGE);
+      }
+      watch(await runText(await response.blob()), speed);
     } catch (error) {
       message.textContent = `Cannot watch ${url}: ${error.message}`;
     }
