@@ -6,14 +6,15 @@
 #include <QSocketNotifier>
 #include <cerrno>
 #include <csignal>
+#include <iterator>
 
 namespace dravik::ui {
 
 namespace {
 
 int wakeFds[2] = {-1, -1};  // the handler writes to [0], the event loop reads [1]
-constexpr int kSignals[2] = {SIGINT, SIGTERM};
-struct sigaction previous[2];
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+struct sigaction previous[std::size(kSignals)];
 
 extern "C" void OnStopSignal(int)
 {
@@ -41,9 +42,9 @@ StopSignals::StopSignals(QObject* parent) : QObject(parent)
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int i = 0; i < 2; ++i) {
+    for (std::size_t i = 0; i < std::size(kSignals); ++i) {
         sigaction(kSignals[i], nullptr, &previous[i]);
-        if (previous[i].sa_handler != SIG_IGN) {  // a background job's shell keeps Ctrl+C from it
+        if (previous[i].sa_handler != SIG_IGN) {  // a background job keeps Ctrl+C from it, nohup the hangup
             sigaction(kSignals[i], &action, nullptr);
         }
     }
@@ -54,7 +55,7 @@ StopSignals::~StopSignals()
     if (notifier_ == nullptr) {
         return;
     }
-    for (int i = 0; i < 2; ++i) {
+    for (std::size_t i = 0; i < std::size(kSignals); ++i) {
         sigaction(kSignals[i], &previous[i], nullptr);
     }
     delete notifier_;

@@ -6,9 +6,9 @@ class QSocketNotifier;
 
 namespace dravik::ui {
 
-// Turns SIGINT and SIGTERM into a call on the window's event thread, so that
-// Ctrl+C in the terminal and a kill end the game as its close button does.
-// One instance at a time.
+// Turns SIGINT, SIGTERM and SIGHUP into a call on the window's event thread,
+// so that Ctrl+C in the terminal, a kill and the terminal closing end the
+// game as its close button does. One instance at a time.
 class StopSignals : public QObject {
     Q_OBJECT
 public:

@@ -7,8 +7,9 @@
 #     final line changed does not.
 #   replay: the stored winning run replayed at 16 times the pace while
 #     recorded; the YOU WIN box is closed, then the window; the new recording
-#     verifies and holds the win. Once more at 64 times, ended by SIGTERM
-#     while the box is open: that recording ends on the winning tick.
+#     verifies and holds the win. Once more at 64 times, ended by SIGHUP
+#     (its terminal closed) while the box is open: that recording ends on the
+#     winning tick.
 # Usage: runs_e2e.sh record|replay DRAVIK DRAVIK-SIM CLOSE-WINDOW WORK-DIR [WINNING-RUN]
 set -euo pipefail
 
@@ -135,11 +136,11 @@ else
   diff <(grep -v '^#' "$winning") <(grep -v '^#' "$work/replayed.txt" | head -n "$(grep -vc '^#' "$winning")") >/dev/null ||
     fail "the recording's events are not the replayed run's"
 
-  # Ended by SIGTERM while the box is open: the winning tick still runs to
+  # Ended by SIGHUP while the box is open: the winning tick still runs to
   # its end, and the recording holds it.
   start boxed --replay "$winning" --speed 64 --record "$work/boxed.txt"
   timeout 30 xdotool search --sync --onlyvisible --name '^Dravik$' >/dev/null || fail "no YOU WIN box"
-  kill -TERM "$pid"
+  kill -HUP "$pid"
   finish boxed
   verdict=$(verify boxed)
   [[ $verdict =~ ^dravik-sim:\ verified:\ 2492\ ticks,\ 1\ wins, ]] || fail "not ended on the winning tick: $verdict"
