@@ -12,7 +12,7 @@ void TakeClosedStandardStreams()
     for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
         if (::fcntl(fd, F_GETFD) < 0 && errno == EBADF) {
             // The lowest free number, which is `fd`: the ones below are open.
-            const int taken = ::open("/dev/null", (fd == STDIN_FILENO ? O_WRONLY : O_RDONLY) | O_CLOEXEC);
+            const int taken = ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
             if (taken >= 0 && taken != fd) {
                 ::close(taken);
             }
