@@ -1,5 +1,6 @@
 // dravik: the game in its window.
 #include <QApplication>
+#include <cstring>
 #include <iostream>
 #include <memory>
 
@@ -23,6 +24,12 @@ int main(int argc, char** argv)
     }
     CommandLine options;
     if (const auto status = ParseCommandLine(arguments, options, std::cout, std::cerr)) {
+        // The help or the version: written, or said why not.
+        const int failure = *status == kExitOk ? dravik::sim::FlushStandardOutput() : 0;
+        if (failure != 0) {
+            std::cerr << "dravik: cannot write to standard output: " << std::strerror(failure) << "\n";
+            return kExitCannotWrite;
+        }
         return *status;
     }
     if (!options.screenshot.isEmpty()) {

@@ -5,12 +5,15 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <iostream>
 #include <limits>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "sim/decimal.h"
+#include "sim/standard_streams.h"
 
 namespace dravik::sim {
 
@@ -51,8 +54,8 @@ inline CLI::Validator FileName()
 }
 
 // Parses the command line. Gives the exit status when the program is to stop
-// at once: 0 after --help, 2 after a bad option or argument (with the reason
-// on standard error).
+// at once: 0 after --help, 4 when the help could not be written, 2 after a
+// bad option or argument (with the reason on standard error).
 inline std::optional<int> ParseCommandLine(CLI::App& app, int argc, char** argv)
 {
     app.allow_extras();
@@ -66,7 +69,14 @@ inline std::optional<int> ParseCommandLine(CLI::App& app, int argc, char** argv)
             throw CLI::ExtrasError(app.get_name(), stray);
         }
     } catch (const CLI::ParseError& e) {
-        return app.exit(e) == 0 ? 0 : 2;
+        if (app.exit(e) != 0) {
+            return 2;
+        }
+        if (const int failure = FlushStandardOutput(); failure != 0) {
+            std::cerr << app.get_name() << ": cannot write the help: " << std::strerror(failure) << "\n";
+            return 4;
+        }
+        return 0;
     }
     return std::nullopt;
 }

@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <iostream>
 
 namespace dravik::sim {
 
@@ -18,6 +20,16 @@ void TakeClosedStandardStreams()
             }
         }
     }
+}
+
+int FlushStandardOutput()
+{
+    errno = 0;
+    std::cout.flush();
+    if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0 && std::cout) {
+        return 0;
+    }
+    return errno != 0 ? errno : EIO;
 }
 
 }  // namespace dravik::sim

@@ -11,4 +11,8 @@ namespace dravik::sim {
 // first thing in main.
 void TakeClosedStandardStreams();
 
+// Flushes what went to standard output (std::cout and stdio); gives 0, or the
+// errno of the write that failed.
+int FlushStandardOutput();
+
 }  // namespace dravik::sim
