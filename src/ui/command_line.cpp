@@ -1,6 +1,7 @@
 #include "ui/command_line.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QSet>
 #include <array>
 #include <string_view>
@@ -12,6 +13,7 @@ namespace dravik::ui {
 namespace {
 
 constexpr std::int64_t kMaxTicks = 1'000'000'000;
+constexpr qint64 kMaxStyleSheetBytes = 1 << 20;
 
 // The toolkit's own options, each with or without its value. Both one and two
 // leading dashes name them.
@@ -168,11 +170,16 @@ constexpr std::string_view kDescription =
 
 }  // namespace
 
-QStringList WithoutToolkitOptions(const QStringList& arguments)
+QStringList WithoutToolkitOptions(const QStringList& arguments, QStringList* styleSheets)
 {
     QStringList kept;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString name = i == 0 ? QString() : OptionName(arguments[i]);
+        if (styleSheets != nullptr && name == QLatin1String("stylesheet") && i + 1 < arguments.size()) {
+            *styleSheets << arguments[i + 1];
+        } else if (styleSheets != nullptr && name.startsWith(QLatin1String("stylesheet="))) {
+            *styleSheets << name.section('=', 1);
+        }
         if (kToolkitOptionsWithValue.contains(name)) {
             ++i;
         } else if (!kToolkitFlags.contains(name) && !IsToolkitPrefixed(name)) {
@@ -192,7 +199,8 @@ std::optional<int> ParseCommandLine(const QStringList& arguments, CommandLine& o
     known.AddTo(parser);
 
     QString error;
-    if (!parser.parse(WithoutToolkitOptions(arguments))) {
+    QStringList styleSheets;
+    if (!parser.parse(WithoutToolkitOptions(arguments, &styleSheets))) {
         error = parser.errorText();
     } else if (parser.isSet(known.help)) {
         out << parser.helpText().replace("<executable_name>", "dravik").toStdString();
@@ -202,6 +210,12 @@ std::optional<int> ParseCommandLine(const QStringList& arguments, CommandLine& o
         return kExitOk;
     } else {
         error = known.Read(parser, options);
+    }
+    // The toolkit reads a style sheet whole, and an endless one for ever.
+    for (const QString& sheet : styleSheets) {
+        if (error.isEmpty() && (!QFileInfo(sheet).isFile() || QFileInfo(sheet).size() > kMaxStyleSheetBytes)) {
+            error = QStringLiteral("-stylesheet takes a file of at most 1 MB, not '%1'").arg(sheet);
+        }
     }
     if (error.isEmpty()) {
         return std::nullopt;

@@ -48,7 +48,8 @@ inline constexpr int kExitCannotWrite = 4;  // the screenshot or the recording c
 std::optional<int> ParseCommandLine(const QStringList& arguments, CommandLine& options, std::ostream& out,
                                     std::ostream& err);
 
-// The arguments without the toolkit's own options and their values.
-QStringList WithoutToolkitOptions(const QStringList& arguments);
+// The arguments without the toolkit's own options and their values; the
+// files given to -stylesheet go to `styleSheets`, if given.
+QStringList WithoutToolkitOptions(const QStringList& arguments, QStringList* styleSheets = nullptr);
 
 }  // namespace dravik::ui
