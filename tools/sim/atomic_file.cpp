@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 namespace dravik::sim {
@@ -16,6 +17,11 @@ namespace {
 
 // The temporary file to remove if a signal ends the program; one at a time.
 char gPending[4096];
+
+// The signals whose default ends the program, and what each did before.
+constexpr int kEndingSignals[] = {SIGHUP,  SIGINT,  SIGQUIT, SIGPIPE, SIGALRM,   SIGTERM,
+                                  SIGUSR1, SIGUSR2, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF};
+struct sigaction gPrevious[std::size(kEndingSignals)];
 
 extern "C" void RemovePendingAndDie(int signal)
 {
@@ -26,20 +32,30 @@ extern "C" void RemovePendingAndDie(int signal)
     std::raise(signal);
 }
 
+// A signal the program was started to ignore (nohup's hangup, a background
+// job's Ctrl+C) stays ignored.
 void Remember(const std::string& temporary)
 {
     if (temporary.size() < sizeof gPending) {
         std::memcpy(gPending, temporary.c_str(), temporary.size() + 1);
-        for (int s : {SIGINT, SIGTERM, SIGHUP}) {
-            std::signal(s, RemovePendingAndDie);
+        struct sigaction action {};
+        action.sa_handler = RemovePendingAndDie;
+        sigemptyset(&action.sa_mask);
+        for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) {
+            ::sigaction(kEndingSignals[i], nullptr, &gPrevious[i]);
+            if (gPrevious[i].sa_handler != SIG_IGN) {
+                ::sigaction(kEndingSignals[i], &action, nullptr);
+            }
         }
     }
 }
 
 void Forget()
 {
-    for (int s : {SIGINT, SIGTERM, SIGHUP}) {
-        std::signal(s, SIG_DFL);
+    if (gPending[0] != '\0') {
+        for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) {
+            ::sigaction(kEndingSignals[i], &gPrevious[i], nullptr);
+        }
     }
     gPending[0] = '\0';
 }
