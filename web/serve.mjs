@@ -1,12 +1,21 @@
 // serve.mjs DIR PORT: serves a folder on http://127.0.0.1:PORT/ (the loopback
 // address only) until Ctrl+C. Port 0 takes a free one; the address is printed.
 import { createServer } from 'node:http';
+import { statSync } from 'node:fs';
 import { readFile } from 'node:fs/promises';
 import { extname, join, normalize, resolve, sep } from 'node:path';
 
 const [dir, port = '8064'] = process.argv.slice(2);
 if (!dir) {
   console.error('usage: node serve.mjs DIR [PORT]');
+  process.exit(2);
+}
+if (!/^\d{1,5}$/.test(port) || Number(port) > 65535) {
+  console.error(`serve.mjs: the port is a number from 0 to 65535, not '${port}'`);
+  process.exit(2);
+}
+if (!statSync(dir, { throwIfNoEntry: false })?.isDirectory()) {
+  console.error(`serve.mjs: ${dir} is not a folder (make web builds build-web/site)`);
   process.exit(2);
 }
 const root = resolve(dir);
@@ -34,6 +43,10 @@ const server = createServer(async (request, response) => {
   } catch {
     response.writeHead(404).end('not found');
   }
+});
+server.on('error', (error) => {
+  console.error(`serve.mjs: cannot serve on 127.0.0.1:${port}: ${error.message}`);
+  process.exit(1);
 });
 server.listen(Number(port), '127.0.0.1', () => {
   console.log(`Dravik: http://127.0.0.1:${server.address().port}/ (Ctrl+C stops)`);

@@ -1,9 +1,10 @@
 // The page in Debian's Chromium, headless: the same picture as the window at
 // device pixel ratios 1 and 2, the arrows, RESET, a saved run that the native
-// dravik-sim verifies, a replay link that wins, and arrows let go on blur.
+// dravik-sim verifies, a replay link that wins, arrows let go on blur, and
+// the server's one line when it cannot serve.
 //   node --test page.test.mjs   with DRAVIK_SITE, DRAVIK, DRAVIK_SIM, DRAVIK_RUN set
 import assert from 'node:assert/strict';
-import { execFileSync, spawn } from 'node:child_process';
+import { execFileSync, spawn, spawnSync } from 'node:child_process';
 import { cpSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
@@ -12,6 +13,7 @@ import { chromium } from 'playwright-core';
 
 const { DRAVIK_SITE: site, DRAVIK: dravik, DRAVIK_SIM: sim, DRAVIK_RUN: winningRun } = process.env;
 const work = mkdtempSync(join(tmpdir(), 'dravik-web-'));
+const serve = new URL('../../web/serve.mjs', import.meta.url).pathname;
 let server;
 let address;
 let browser;
@@ -19,7 +21,7 @@ let browser;
 before(async () => {
   cpSync(site, join(work, 'site'), { recursive: true });
   cpSync(winningRun, join(work, 'site', 'winning-run.txt'));
-  server = spawn('node', [new URL('../../web/serve.mjs', import.meta.url).pathname, join(work, 'site'), '0']);
+  server = spawn('node', [serve, join(work, 'site'), '0']);
   address = await new Promise((resolve, reject) => {
     server.stdout.on('data', (d) => resolve(/http:\/\/127\.0\.0\.1:\d+\//.exec(String(d))[0]));
     server.on('exit', reject);
@@ -206,4 +208,17 @@ test('a replay link wins and the box holds the game; losing focus lets go of the
   await bare.goto(address);
   await assert.doesNotReject(bare.getByText('Dravik runs on WebAssembly, which this browser does not have').waitFor());
   await bare.close();
+});
+
+test('the server that cannot serve says why in one line', () => {
+  for (const [args, status, said] of [
+    [[join(work, 'site'), new URL(address).port], 1, /^serve\.mjs: cannot serve on 127\.0\.0\.1:\d+: .*EADDRINUSE/],
+    [[join(work, 'no-site'), '0'], 2, /^serve\.mjs: .*no-site is not a folder/],
+    [[join(work, 'site'), '8064x'], 2, /^serve\.mjs: the port is a number from 0 to 65535, not '8064x'/],
+  ]) {
+    const run = spawnSync('node', [serve, ...args], { encoding: 'utf8', timeout: 10000 });
+    assert.equal(run.status, status, run.stderr);
+    assert.match(run.stderr, said);
+    assert.equal(run.stderr.trimEnd().split('\n').length, 1, run.stderr);
+  }
 });
