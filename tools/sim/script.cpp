@@ -145,6 +145,9 @@ std::string AfterWord(const std::string& line, std::string_view word)
 
 enum class LineRead { Line, TooLong, End };
 
+// The UTF-8 byte order mark that some editors put first in a text file.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 bool IsComment(const std::string& line)
 {
     const std::size_t first = line.find_first_not_of(" \t\r\v\f");
@@ -179,6 +182,9 @@ Script ParseScript(std::istream& in)
     std::streambuf* source = in.rdbuf();
     for (LineRead read; source != nullptr && (read = NextLine(*source, line)) != LineRead::End;) {
         ++number;
+        if (number == 1 && line.starts_with(kByteOrderMark)) {
+            line.erase(0, kByteOrderMark.size());  // an editor's mark, as a browser drops it
+        }
         if (read == LineRead::TooLong) {
             const std::size_t limit = IsComment(line) ? kMaxComment : kMaxLine;
             script.error = ScriptError{number, "line is longer than " + std::to_string(limit) + " characters"};

@@ -45,10 +45,10 @@ inline constexpr std::size_t kMaxComment = 65536;
 // endless stream among them. A recording ends before it has more.
 inline constexpr std::size_t kMostEvents = 10'000'000;
 
-// Reads a whole script, line by line: one event a line, "<tick> <event>
-// [<arg>]"; blank lines and lines starting with '#' are skipped, but for a
-// "# final" line, which is kept (a second one is an error). Stops at the
-// first bad line, which includes one longer than its limit or one event
+// Reads a whole script, line by line (after a UTF-8 byte order mark, if
+// any): one event a line, "<tick> <event> [<arg>]"; blank lines and lines
+// starting with '#' are skipped, but for a "# final" line, which is kept (a
+// second one is an error). Stops at the first bad line, which includes one longer than its limit or one event
 // beyond kMostEvents; memory holds one line and the events read.
 Script ParseScript(std::istream& in);
 
