@@ -75,9 +75,9 @@ std::optional<json> FinalState(const FinalLine& final, std::string& error)
         error = where + "the final state has no tick";
         return std::nullopt;
     }
-    if (state["tick"].get<std::uint64_t>() > kLongestRun) {
-        error = where + "the final tick " + std::to_string(state["tick"].get<std::uint64_t>()) +
-                " lies beyond the longest run, " + std::to_string(kLongestRun) + " ticks";
+    if (const auto tick = state["tick"].get<std::uint64_t>(); tick > kLongestRun) {
+        error = where + "the final tick " + std::to_string(tick) + " lies beyond the longest run, " +
+                std::to_string(kLongestRun) + " ticks";
         return std::nullopt;
     }
     return state;

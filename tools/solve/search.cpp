@@ -289,9 +289,16 @@ private:
         beam = from.beam;
         for (State& s : beam) {
             s.stage = 0;
-            while (s.stage < route_.order.size() && s.keys.Has(route_.order[s.stage])) {
-                ++s.stage;
-            }
+            CountStage(s);
+        }
+    }
+
+    // Moves a state's stage on past every key of the route's order that it
+    // holds from there.
+    void CountStage(State& s) const
+    {
+        while (s.stage < route_.order.size() && s.keys.Has(route_.order[s.stage])) {
+            ++s.stage;
         }
     }
 
@@ -427,9 +434,7 @@ private:
         nodes_.push_back(Node{parent.node, m});
         State child{step.left,    step.top, move,     static_cast<std::uint32_t>(nodes_.size() - 1),
                     parent.stage, 0,        step.keys};
-        while (child.stage < route_.order.size() && child.keys.Has(route_.order[child.stage])) {
-            ++child.stage;
-        }
+        CountStage(child);
         child.count = static_cast<std::uint16_t>(child.keys.Count());
         next.push_back(child);
     }
