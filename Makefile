@@ -7,6 +7,8 @@ JOBS ?= $(shell nproc)
 BUILD_DIRS = $(BUILD_DIR) $(PLAY_DIR) $(WEB_DIR) build-debug build-asan build-clang build-fuzz
 # em++ runs Debian's node-acorn, which lives outside node's own search path.
 export NODE_PATH := /usr/share/nodejs
+# DEPS=0 (make run DEPS=0) installs nothing: the machine has what is needed.
+export DEPS
 
 # The dravik-sim of the other builds whose traces the determinism test compares
 # with the default build's.
@@ -53,7 +55,7 @@ test: deps presets web
 
 # The other builds the suite needs beside the default one.
 presets: deps
-	@cmake --preset asan >/dev/null && cmake --build build-asan -j $(JOBS) --target dravik-sim core_tests sim_tests ui_tests \
+	@cmake --preset asan >/dev/null && cmake --build build-asan -j $(JOBS) --target dravik-sim core_tests run_tests sim_tests ui_tests \
 		props_tests fuzz-script-replay fuzz-play-replay
 	@cmake --preset debug >/dev/null && cmake --build build-debug -j $(JOBS) --target dravik-sim dravik-solve
 	@cmake --preset clang >/dev/null && cmake --build build-clang -j $(JOBS) --target dravik-sim dravik-solve
@@ -64,7 +66,7 @@ presets: deps
 # Also the npm packages of the page's tests, as package-lock.json pins them.
 web:
 	@scripts/deps.sh web
-	@emcmake cmake -G Ninja -S . -B $(WEB_DIR) -DCMAKE_BUILD_TYPE=Release -DDRAVIK_WERROR=ON >/dev/null
+	@cmake --preset web -B $(WEB_DIR) >/dev/null
 	@cmake --build $(WEB_DIR) -j $(JOBS)
 	@[ tests/web/node_modules/.package-lock.json -nt tests/web/package-lock.json ] || npm ci --prefix tests/web --no-audit --no-fund
 

@@ -16,13 +16,14 @@
 #include <cstdlib>
 #include <string>
 
-#include "game/timers.h"
+#include "run/pace.h"
+#include "ui/beat_timer.h"
 #include "ui/main_window.h"
 
 namespace {
 
+using dravik::ui::BeatTimer;
 using dravik::ui::MainWindow;
-using dravik::ui::TickPacer;
 
 double ProcessorSeconds()
 {
@@ -105,12 +106,20 @@ Sample EmptyWindow(double seconds)
     QMainWindow window;
     window.resize(1047, 849);
     window.show();
+    // The game's own pace and timer, with a whole repaint for each tick.
     double repaints = 0;
-    TickPacer pacer(dravik::kTickPeriod, dravik::kMaxCatchUpTicks, [&] {
-        window.update();
-        ++repaints;
+    dravik::run::Pace pace;
+    BeatTimer beats([&](std::chrono::nanoseconds elapsed) {
+        pace.Advance(elapsed);
+        for (dravik::run::Pace::Beat beat; (beat = pace.Next()) != dravik::run::Pace::Beat::None;) {
+            if (beat == dravik::run::Pace::Beat::Tick) {
+                window.update();
+                ++repaints;
+            }
+        }
+        beats.Arm(pace.UntilNext());
     });
-    pacer.Start();
+    beats.Start(pace.UntilNext());
     return Measure(seconds, [&] { return repaints; });
 }
 

@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 referee.Tick();
             }
         };
-        auto deliver = [&](dravik::sim::EventKind kind, std::uint16_t code) { referee.Deliver({1, kind, code}); };
+        auto deliver = [&](dravik::run::EventKind kind, std::uint16_t code) { referee.Deliver({1, kind, code}); };
         if (place == 0) {
             ticks(warmUp);
         }
@@ -61,14 +61,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const unsigned arg = b & 31U;
             switch (b >> 5U) {
                 case 0: ticks(arg + 1); break;
-                case 1: deliver(dravik::sim::EventKind::KeyDown, static_cast<std::uint16_t>(37 + (arg & 3U))); break;
-                case 2: deliver(dravik::sim::EventKind::KeyUp, static_cast<std::uint16_t>(37 + (arg & 3U))); break;
-                case 3: deliver(dravik::sim::EventKind::KeyDown, kOtherKeys[arg]); break;
-                case 4: deliver(dravik::sim::EventKind::KeyUp, kOtherKeys[arg]); break;
-                case 5: deliver(dravik::sim::EventKind::Clock, 0); break;
+                case 1: deliver(dravik::run::EventKind::KeyDown, static_cast<std::uint16_t>(37 + (arg & 3U))); break;
+                case 2: deliver(dravik::run::EventKind::KeyUp, static_cast<std::uint16_t>(37 + (arg & 3U))); break;
+                case 3: deliver(dravik::run::EventKind::KeyDown, kOtherKeys[arg]); break;
+                case 4: deliver(dravik::run::EventKind::KeyUp, kOtherKeys[arg]); break;
+                case 5: deliver(dravik::run::EventKind::Clock, 0); break;
                 case 6:
                     if (arg == 0) {
-                        deliver(dravik::sim::EventKind::Reset, 0);
+                        deliver(dravik::run::EventKind::Reset, 0);
                     } else {
                         ticks(std::uint64_t{arg} * 4);
                     }

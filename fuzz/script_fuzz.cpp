@@ -1,17 +1,20 @@
-// Fuzzes the event-script reader of dravik-sim: any bytes either stop at a
-// line that exists, with a message, or give events that read back the same
-// when written out again and that play without a fault.
+// Fuzzes the run file's reader: any bytes either stop at a line that exists,
+// with a message, or give events that read back the same when written out
+// again, that play without a fault, and whose recording replays to its end.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <sstream>
 #include <string>
 
-#include "game/fatal_error.h"
-#include "sim/runner.h"
-#include "sim/script.h"
-#include "sim/script_text.h"
+#include "level/fatal_error.h"
+#include "run/check.h"
+#include "run/run_file.h"
+#include "run/run_text.h"
+#include "run/session.h"
 
 namespace {
 
@@ -27,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const std::string text(reinterpret_cast<const char*>(data), size);
     std::istringstream in(text);
-    const dravik::sim::Script script = dravik::sim::ParseScript(in);
+    const dravik::run::Script script = dravik::run::ParseScript(in);
 
     if (script.error) {
         long lines = 1;
@@ -44,31 +47,41 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     std::uint64_t previous = 1;
-    for (const dravik::sim::Event& e : script.events) {
+    for (const dravik::run::Event& e : script.events) {
         if (e.tick < previous) {
             Broken("events out of order");
         }
         previous = e.tick;
     }
-    std::istringstream again(dravik::sim::ScriptText(script.events));
-    const dravik::sim::Script reread = dravik::sim::ParseScript(again);
-    if (reread.error || dravik::sim::ScriptText(reread.events) != dravik::sim::ScriptText(script.events)) {
+    std::istringstream again(dravik::run::ScriptText(script.events));
+    const dravik::run::Script reread = dravik::run::ParseScript(again);
+    if (reread.error || dravik::run::ScriptText(reread.events) != dravik::run::ScriptText(script.events)) {
         Broken("the events do not read back the same");
     }
 
-    // Play the script for a bounded number of ticks; nothing may go wrong.
-    dravik::Form form;
-    dravik::sim::RunOptions options;
-    options.ticks = 1 + (script.events.empty() ? 0 : std::min<std::uint64_t>(script.events.back().tick, 2000));
-    options.every = 100;
-    std::ostringstream trace;
+    // Watch the script as the window and the page do, for a bounded number
+    // of ticks, and record what was played: nothing may go wrong, and the
+    // recording must read back and replay to its own end.
+    std::string error;
+    const std::optional<std::uint64_t> end = dravik::run::RunEnd(script, error);
+    if (!end) {
+        return 0;  // refused with a reason, as every reader refuses it
+    }
+    const std::uint64_t ticks = 1 + std::min<std::uint64_t>(*end, 2000);
+    dravik::run::Session session;
     try {
-        dravik::sim::Run(form, script.events, options, trace);
+        session.Watch(script.events, ticks - 1);
+        while (session.Ticks() < ticks) {
+            session.Tick();
+        }
     } catch (const dravik::FatalError& e) {
         Broken(std::string("fatal error while playing: ") + e.what());
     }
-    if (trace.str().rfind("{\"tick\": ", 0) != 0) {
-        Broken("no trace");
+    std::istringstream recorded(session.RunText(""));
+    const dravik::run::Script back = dravik::run::ParseScript(recorded);
+    const std::optional<dravik::run::Outcome> outcome = back.error ? std::nullopt : dravik::run::CheckRun(back, error);
+    if (!outcome || !outcome->endMatches || outcome->astray) {
+        Broken("the recording does not replay to its own end");
     }
     return 0;
 }

@@ -5,16 +5,21 @@
 #   check  building every target of the default build (make check)
 #   web    the browser build and its tests (make web), beside play
 #   test   every build, tool and display the whole suite uses (make test)
+# With DEPS=0 in the environment it installs nothing, for a machine that
+# already has what the command needs.
 set -euo pipefail
+[ "${DEPS:-1}" = 0 ] && exit 0
 
 set_name=${1:-test}
 
 play=(
-  cmake ninja-build g++ make pkg-config libcli11-dev nlohmann-json3-dev
+  cmake ninja-build g++ make pkg-config
   # the window and its fonts (Arial's metrics)
   qt6-base-dev fonts-liberation2
 )
 check=(
+  # the tools' command lines and the verifier's JSON
+  libcli11-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev libx11-dev
 )
 test=(
@@ -36,7 +41,7 @@ command -v npm >/dev/null || web+=(npm)
 case $set_name in
   play) packages=("${play[@]}") ;;
   check) packages=("${play[@]}" "${check[@]}") ;;
-  web) packages=("${play[@]}" "${web[@]}") ;;
+  web) packages=("${play[@]}" "${check[@]:0:2}" "${web[@]}") ;;
   test) packages=("${play[@]}" "${check[@]}" "${test[@]}" "${web[@]}") ;;
   *)
     echo "usage: deps.sh [play|check|web|test]" >&2

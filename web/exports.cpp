@@ -1,23 +1,32 @@
-// The functions the page calls. Every call runs between two ticks; a fatal
-// error of the game ends the game, and its message is kept for the page.
+// The functions the page calls: one run::Session and what it says. Every
+// call runs between two ticks; a fatal error of the game ends the game, and
+// its message is kept for the page.
 #include <emscripten/emscripten.h>
 
+#include <chrono>
+#include <cmath>
 #include <memory>
 #include <optional>
 #include <sstream>
 #include <vector>
 
-#include "game/fatal_error.h"
+#include "game/timers.h"
+#include "level/fatal_error.h"
 #include "level/layout.h"
-#include "sim/verify.h"
-#include "web/session.h"
+#include "run/run_file.h"
+#include "run/run_text.h"
+#include "run/session.h"
+#include "sys/plain_number.h"
 
 namespace {
 
-std::unique_ptr<dravik::web::Session> session = std::make_unique<dravik::web::Session>();
+using dravik::run::Session;
+
+std::unique_ptr<Session> session = std::make_unique<Session>();
 std::string failure;  // the fatal error that ended the game, if any
 std::string text;     // the last text handed to the page
 std::vector<double> controls;
+dravik::run::Played played;  // what the last advance or tick played
 
 // Runs one call of the page; false once the game has ended.
 template <class Call>
@@ -41,6 +50,14 @@ const char* Hand(std::string value)
     return text.c_str();
 }
 
+// What the last advance did, as the bits of its result: 1 a tick ran, 2 it
+// won, 4 the watched run ended, 8 a death; -1 when the game has ended.
+int Summary()
+{
+    return (played.ticks > 0 ? 1 : 0) | (played.win ? 2 : 0) | (played.replayEnded ? 4 : 0) |
+           (played.deaths.empty() ? 0 : 8);
+}
+
 // Per control in the design order: kind, colour, left, top, width, height,
 // visible, font points (0 for a shape, negative for a label with a box).
 constexpr int kFields = 8;
@@ -50,10 +67,64 @@ constexpr double kLabelKind = 9;
 
 extern "C" {
 
-// 0 when the call went through, 1 when the game has ended (see dravik_failure).
+// The game's facts the page draws and paces by.
+EMSCRIPTEN_KEEPALIVE double dravik_tick_ms()
+{
+    return std::chrono::duration<double, std::milli>(dravik::kTickPeriod).count();
+}
+EMSCRIPTEN_KEEPALIVE int dravik_client_width()
+{
+    return dravik::kClientWidth;
+}
+EMSCRIPTEN_KEEPALIVE int dravik_client_height()
+{
+    return dravik::kClientHeight;
+}
+EMSCRIPTEN_KEEPALIVE int dravik_twips_per_pixel()
+{
+    return dravik::kTwipsPerPixel;
+}
+// 0x00BBGGRR: the background, the outline of every shape, a counter's box.
+EMSCRIPTEN_KEEPALIVE int dravik_colour(int which)
+{
+    switch (which) {
+        case 0: return static_cast<int>(dravik::kBackground);
+        case 1: return static_cast<int>(dravik::kBlack);
+        default: return static_cast<int>(dravik::kWhite);
+    }
+}
+EMSCRIPTEN_KEEPALIVE int dravik_circle_kind()
+{
+    return static_cast<int>(dravik::kCircle);
+}
+EMSCRIPTEN_KEEPALIVE int dravik_label_kind()
+{
+    return static_cast<int>(kLabelKind);
+}
+EMSCRIPTEN_KEEPALIVE int dravik_fields()
+{
+    return kFields;
+}
+
+// A speed of the page's links, read as dravik --speed reads one; -1 for a
+// text that is no plain decimal number.
+EMSCRIPTEN_KEEPALIVE double dravik_read_number(const char* value)
+{
+    const std::optional<double> number = dravik::sys::ReadFixed(value);
+    return number ? *number : -1;
+}
+
+// The player's events; 0 when the call went through, 1 when the game has
+// ended (see dravik_failure).
 EMSCRIPTEN_KEEPALIVE int dravik_key(int down, int keyCode)
 {
-    return Guarded([&] { session->Key(down != 0, static_cast<std::int16_t>(keyCode)); }) ? 0 : 1;
+    const auto code = static_cast<std::int16_t>(keyCode);
+    return Guarded([&] { down != 0 ? session->Press(code) : session->Release(code); }) ? 0 : 1;
+}
+
+EMSCRIPTEN_KEEPALIVE int dravik_let_go()
+{
+    return Guarded([] { session->LetGo(); }) ? 0 : 1;
 }
 
 EMSCRIPTEN_KEEPALIVE int dravik_reset()
@@ -61,16 +132,81 @@ EMSCRIPTEN_KEEPALIVE int dravik_reset()
     return Guarded([] { session->Reset(); }) ? 0 : 1;
 }
 
-EMSCRIPTEN_KEEPALIVE int dravik_clock()
+// Plays what `ms` of real time has brought (see Summary).
+EMSCRIPTEN_KEEPALIVE int dravik_advance(double ms)
 {
-    return Guarded([] { session->Clock(); }) ? 0 : 1;
+    const auto elapsed = std::chrono::nanoseconds(std::llround(std::max(0.0, ms) * 1e6));
+    return Guarded([&] { played = session->Advance(elapsed); }) ? Summary() : -1;
 }
 
-// 0 for a tick, 2 for a tick that declared a win, 1 when the game has ended.
+// One tick, whatever the time (the page's test hook); see Summary.
 EMSCRIPTEN_KEEPALIVE int dravik_tick()
 {
-    bool won = false;
-    return Guarded([&] { won = session->Tick(); }) ? (won ? 2 : 0) : 1;
+    return Guarded([] {
+        played = {};
+        const float left = session->Game().Square.Left;
+        const float top = session->Game().Square.Top;
+        const dravik::run::TickReport report = session->Tick();
+        played.ticks = 1;
+        played.replayEnded = report.replayEnded;
+        if (report.won) {
+            played.win = session->LastWin();
+        }
+        if (report.deaths > 0) {
+            played.deaths.push_back({session->Ticks(), left, top});
+        }
+    })
+               ? Summary()
+               : -1;
+}
+
+// The game holds (the win box, a pause): what is due waits for the next advance.
+EMSCRIPTEN_KEEPALIVE void dravik_hold()
+{
+    session->Hold();
+}
+
+// The deaths of the last advance: how many, and where each player stood.
+EMSCRIPTEN_KEEPALIVE int dravik_death_count()
+{
+    return static_cast<int>(played.deaths.size());
+}
+EMSCRIPTEN_KEEPALIVE double dravik_death_left(int i)
+{
+    return played.deaths.at(static_cast<std::size_t>(i)).left;
+}
+EMSCRIPTEN_KEEPALIVE double dravik_death_top(int i)
+{
+    return played.deaths.at(static_cast<std::size_t>(i)).top;
+}
+
+// The last win: its tick, and the stretch it ended (ticks, deaths).
+EMSCRIPTEN_KEEPALIVE double dravik_win_tick()
+{
+    return session->LastWin() ? static_cast<double>(session->LastWin()->tick) : 0;
+}
+EMSCRIPTEN_KEEPALIVE double dravik_win_ticks()
+{
+    return session->LastWin() ? static_cast<double>(session->LastWin()->stretch.ticks) : 0;
+}
+EMSCRIPTEN_KEEPALIVE double dravik_win_deaths()
+{
+    return session->LastWin() ? static_cast<double>(session->LastWin()->stretch.deaths) : 0;
+}
+
+// The stretch under way: since the start, the last RESET or the last win.
+EMSCRIPTEN_KEEPALIVE double dravik_stretch_ticks()
+{
+    return static_cast<double>(session->Current().ticks);
+}
+EMSCRIPTEN_KEEPALIVE double dravik_stretch_deaths()
+{
+    return static_cast<double>(session->Current().deaths);
+}
+
+EMSCRIPTEN_KEEPALIVE int dravik_keys_left()
+{
+    return session->KeysLeft();
 }
 
 EMSCRIPTEN_KEEPALIVE int dravik_watching()
@@ -78,9 +214,24 @@ EMSCRIPTEN_KEEPALIVE int dravik_watching()
     return session->Watching() ? 1 : 0;
 }
 
+EMSCRIPTEN_KEEPALIVE double dravik_watch_end()
+{
+    return static_cast<double>(session->WatchEnd());
+}
+
+EMSCRIPTEN_KEEPALIVE double dravik_speed()
+{
+    return session->Speed();
+}
+
 EMSCRIPTEN_KEEPALIVE double dravik_ticks()
 {
     return static_cast<double>(session->Ticks());
+}
+
+EMSCRIPTEN_KEEPALIVE double dravik_wins()
+{
+    return static_cast<double>(session->Wins());
 }
 
 EMSCRIPTEN_KEEPALIVE const char* dravik_failure()
@@ -91,28 +242,29 @@ EMSCRIPTEN_KEEPALIVE const char* dravik_failure()
 // A new game from the start, leaving any ended one behind.
 EMSCRIPTEN_KEEPALIVE void dravik_new_game()
 {
-    session = std::make_unique<dravik::web::Session>();
+    session = std::make_unique<Session>();
+    played = {};
     failure.clear();
 }
 
 // Watches a run given as `size` bytes of script text (a NUL among them is
-// the script's, to be refused as dravik --replay refuses it) from a new game.
-// Gives "" when it plays, else the reason ("line L: ...") and the current
-// game goes on as it was.
-EMSCRIPTEN_KEEPALIVE const char* dravik_watch(const char* script, std::size_t size)
+// the script's, to be refused as dravik --replay refuses it) from a new game,
+// at `speed` times the game's pace. Gives "" when it plays, else the reason
+// ("line L: ...") and the current game goes on as it was.
+EMSCRIPTEN_KEEPALIVE const char* dravik_watch(const char* script, std::size_t size, double speed)
 {
     std::istringstream in(std::string(script, size));
-    dravik::sim::Script parsed = dravik::sim::ParseScript(in);
+    dravik::run::Script parsed = dravik::run::ParseScript(in);
     if (parsed.error) {
         return Hand("line " + std::to_string(parsed.error->line) + ": " + parsed.error->message);
     }
     std::string error;
-    const std::optional<std::uint64_t> end = dravik::sim::RunEnd(parsed, error);
+    const std::optional<std::uint64_t> end = dravik::run::RunEnd(parsed, error);
     if (!end) {
         return Hand(error);
     }
     dravik_new_game();
-    session->Watch(std::move(parsed.events), *end);
+    session->Watch(std::move(parsed.events), *end, speed);
     return Hand("");
 }
 
@@ -126,9 +278,10 @@ EMSCRIPTEN_KEEPALIVE const char* dravik_state_line()
     return Hand(session->StateLine());
 }
 
-EMSCRIPTEN_KEEPALIVE const char* dravik_run_text(const char* header)
+// The run so far as a run file, recorded at `recordedAt` (the page's clock).
+EMSCRIPTEN_KEEPALIVE const char* dravik_run_text(const char* recordedAt)
 {
-    return Hand(session->RunText(header));
+    return Hand(session->RunText(dravik::run::RunHeader(DRAVIK_VERSION " in a web browser", recordedAt)));
 }
 
 EMSCRIPTEN_KEEPALIVE int dravik_control_count()

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "game/decimal.h"
 #include "game/form.h"
+#include "sys/decimal.h"
 
 namespace dravik {
 
@@ -27,7 +27,8 @@ double CaptionValue(const std::string& caption)
     if (first < last && *first == '+') {
         ++first;
     }
-    const std::optional<double> value = ReadDecimal(std::string_view(first, static_cast<std::size_t>(last - first)));
+    const std::optional<double> value =
+        sys::ReadDecimal(std::string_view(first, static_cast<std::size_t>(last - first)));
     if (!value) {
         throw FatalError(FaultKind::TypeMismatch, "type mismatch: counter caption \"" + caption + "\" is not a number");
     }
@@ -38,7 +39,8 @@ double CaptionValue(const std::string& caption)
 // (100000, never 1e+05), larger ones in the shortest scientific form.
 std::string CounterText(double value)
 {
-    std::string text = WriteDecimal(value, std::fabs(value) < 1e15 ? DecimalForm::Fixed : DecimalForm::Scientific);
+    std::string text =
+        sys::WriteDecimal(value, std::fabs(value) < 1e15 ? sys::DecimalForm::Fixed : sys::DecimalForm::Scientific);
     for (char& c : text) {
         c = c == 'e' ? 'E' : c;
     }

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "game/fatal_error.h"
+#include "level/fatal_error.h"
 
 // The game's arithmetic: 16-bit counters that raise an overflow instead of
 // wrapping, single-precision position sums that are checked for faults, and

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "game/fatal_error.h"
+#include "level/fatal_error.h"
 
 namespace dravik {
 

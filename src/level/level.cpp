@@ -3,7 +3,7 @@
 #include <array>
 #include <utility>
 
-#include "game/fatal_error.h"
+#include "level/fatal_error.h"
 
 namespace dravik {
 

@@ -6,7 +6,7 @@
 #include <array>
 #include <string_view>
 
-#include "sim/decimal.h"
+#include "sys/plain_number.h"
 
 namespace dravik::ui {
 
@@ -46,23 +46,14 @@ bool IsToolkitPrefixed(const QString& name)
     return false;
 }
 
-// A plain decimal number from 0 to `max`: no sign, no prefix, no exponent.
+// A whole number from 0 to `max`, read as every program of the game reads one.
 std::optional<std::int64_t> WholeNumber(const QString& text, std::int64_t max)
 {
-    if (text.isEmpty() || text.size() > 10) {
+    const std::optional<std::uint64_t> value = sys::ReadWhole(text.toStdString());
+    if (!value || *value > static_cast<std::uint64_t>(max)) {
         return std::nullopt;
     }
-    std::int64_t value = 0;
-    for (const QChar c : text) {
-        if (c < '0' || c > '9') {
-            return std::nullopt;
-        }
-        value = value * 10 + (c.unicode() - '0');
-    }
-    if (value > max) {
-        return std::nullopt;
-    }
-    return value;
+    return static_cast<std::int64_t>(*value);
 }
 
 // The player's options: what they are, and what they mean once read.
@@ -84,7 +75,7 @@ struct Options {
     QCommandLineOption record{"record",
                               "Write the run played in the window to FILE as it goes, in dravik-sim's script "
                               "format, ending with its final state: 'dravik-sim --verify FILE' checks it. FILE "
-                              "must not exist yet.",
+                              "must not exist yet; - writes to standard output.",
                               "FILE"};
     QCommandLineOption replay{"replay",
                               "Play the run in FILE (a recording or any dravik-sim script) in the window; the arrow "
@@ -152,7 +143,7 @@ struct Options {
             return QStringLiteral("--speed goes with --replay");
         }
         if (parser.isSet(speed)) {
-            const auto value = sim::ReadFixed(parser.value(speed).toStdString());
+            const auto value = sys::ReadFixed(parser.value(speed).toStdString());
             if (!value || *value < kMinReplaySpeed || *value > kMaxReplaySpeed) {
                 return QStringLiteral("--speed takes a number from 0.25 to 64, not '%1'").arg(parser.value(speed));
             }

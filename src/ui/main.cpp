@@ -4,8 +4,8 @@
 #include <iostream>
 #include <memory>
 
-#include "game/fatal_error.h"
-#include "sim/standard_streams.h"
+#include "level/fatal_error.h"
+#include "sys/standard_streams.h"
 #include "ui/command_line.h"
 #include "ui/fatal_box.h"
 #include "ui/main_window.h"
@@ -17,7 +17,7 @@
 int main(int argc, char** argv)
 {
     using namespace dravik::ui;
-    dravik::sim::TakeClosedStandardStreams();
+    dravik::sys::TakeClosedStandardStreams();
     QStringList arguments;
     for (int i = 0; i < argc; ++i) {
         arguments << QString::fromLocal8Bit(argv[i]);
@@ -25,7 +25,7 @@ int main(int argc, char** argv)
     CommandLine options;
     if (const auto status = ParseCommandLine(arguments, options, std::cout, std::cerr)) {
         // The help or the version: written, or said why not.
-        const int failure = *status == kExitOk ? dravik::sim::FlushStandardOutput() : 0;
+        const int failure = *status == kExitOk ? dravik::sys::FlushStandardOutput() : 0;
         if (failure != 0) {
             std::cerr << "dravik: cannot write to standard output: " << std::strerror(failure) << "\n";
             return kExitCannotWrite;
@@ -58,7 +58,7 @@ int main(int argc, char** argv)
             return *status;
         }
         window.show();
-        return runs.Finish(QApplication::exec());
+        return runs.Finish(window, QApplication::exec());
     } catch (const dravik::FatalError& error) {
         ShowFatalError(nullptr, error.what());
         return kExitFailed;

@@ -4,21 +4,30 @@
 #include <QTimer>
 #include <iostream>
 
-#include "sim/script_input.h"
-#include "sim/verify.h"
+#include "run/run_text.h"
+#include "sys/utc_now.h"
 #include "ui/main_window.h"
 
 namespace dravik::ui {
+
+namespace {
+
+std::unique_ptr<run::Recorder> CreateRecorder(const std::string& path, std::string& error)
+{
+    return run::Recorder::Create(path, run::RunHeader(DRAVIK_VERSION, sys::UtcNow()), error);
+}
+
+}  // namespace
 
 std::optional<int> RunFiles::Prepare(const CommandLine& options, std::ostream& err)
 {
     record_ = options.record.toStdString();
     speed_ = options.speed;
-    if (!record_.empty()) {
+    if (!record_.empty() && record_ != "-") {
         // The file is made and taken away again: the window system may yet
         // fail to start, and that must leave no empty recording behind.
         std::string error;
-        const auto probe = RunRecorder::Create(record_, DRAVIK_VERSION, error);
+        const auto probe = CreateRecorder(record_, error);
         if (!probe) {
             err << "dravik: " << error << "\n";
             return kExitUsage;
@@ -27,12 +36,12 @@ std::optional<int> RunFiles::Prepare(const CommandLine& options, std::ostream& e
     }
     if (!options.replay.isEmpty()) {
         std::string error;
-        std::optional<sim::Script> read = sim::ReadScriptInput(options.replay.toStdString(), error);
+        std::optional<run::Script> read = run::ReadScriptFile(options.replay.toStdString(), error);
         if (!read) {
             err << "dravik: " << error << "\n";
             return kExitUsage;
         }
-        const std::optional<std::uint64_t> end = sim::RunEnd(*read, error);
+        const std::optional<std::uint64_t> end = run::RunEnd(*read, error);
         if (!end) {
             // A final line's reason names its line; an event's, the file.
             const std::string where = read->final ? "" : options.replay.toStdString() + ": ";
@@ -49,13 +58,13 @@ std::optional<int> RunFiles::Start(MainWindow& window, std::ostream& err)
 {
     if (!record_.empty()) {
         std::string error;
-        recorder_ = RunRecorder::Create(record_, DRAVIK_VERSION, error);
+        recorder_ = CreateRecorder(record_, error);
         if (!recorder_) {
             err << "dravik: " << error << "\n";
             return kExitUsage;
         }
         // Said once, and the game plays on unrecorded.
-        recorder_->OnFailure([&window](const std::string& reason) {
+        recorder_->OnStop([&window](const std::string& reason) {
             std::cerr << "dravik: " << reason << "; the game plays on without recording\n";
             const QString text =
                 QString::fromStdString(reason) + QStringLiteral(".\nThe game plays on without recording.");
@@ -66,7 +75,7 @@ std::optional<int> RunFiles::Start(MainWindow& window, std::ostream& err)
                 box->show();
             });
         });
-        window.Record(recorder_.get());
+        window.Session().SetSink(recorder_.get());
     }
     if (replay_) {
         window.Replay(std::move(replay_->events), replayEnd_, speed_);
@@ -74,13 +83,14 @@ std::optional<int> RunFiles::Start(MainWindow& window, std::ostream& err)
     return std::nullopt;
 }
 
-int RunFiles::Finish(int status)
+int RunFiles::Finish(MainWindow& window, int status)
 {
     if (!recorder_) {
         return status;
     }
+    window.Session().SetSink(nullptr);
     if (status == kExitOk) {
-        recorder_->Finish();
+        recorder_->Finish(window.Session());
     }
     return status == kExitOk && recorder_->Failed() ? kExitCannotWrite : status;
 }

@@ -6,9 +6,9 @@
 #include <ostream>
 #include <string>
 
-#include "sim/script.h"
+#include "run/recorder.h"
+#include "run/run_file.h"
 #include "ui/command_line.h"
-#include "ui/run_recorder.h"
 
 namespace dravik::ui {
 
@@ -20,24 +20,25 @@ class MainWindow;
 // exists and ended when the game ends.
 class RunFiles {
 public:
-    // Checks that --record's FILE can be made and reads --replay's script.
+    // Checks that --record's FILE can be made and reads --replay's run.
     // Returns the status to end with at once, after one line on `err`.
     std::optional<int> Prepare(const CommandLine& options, std::ostream& err);
 
     // Starts the recording and the replay in the window.
     std::optional<int> Start(MainWindow& window, std::ostream& err);
 
-    // The game has ended with `status`: a clean end closes the recording with
-    // its final state. Returns the status to end with: a recording that
-    // could not be written turns a clean end into kExitCannotWrite.
-    int Finish(int status);
+    // The game in `window` has ended with `status`: a clean end closes the
+    // recording with its final state. Returns the status to end with: a
+    // recording that could not be written turns a clean end into
+    // kExitCannotWrite.
+    int Finish(MainWindow& window, int status);
 
 private:
     std::string record_;
-    std::optional<sim::Script> replay_;
+    std::optional<run::Script> replay_;
     std::uint64_t replayEnd_ = 0;
     double speed_ = 1;
-    std::unique_ptr<RunRecorder> recorder_;
+    std::unique_ptr<run::Recorder> recorder_;
 };
 
 }  // namespace dravik::ui

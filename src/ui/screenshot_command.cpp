@@ -7,13 +7,12 @@
 #include <QTemporaryDir>
 #include <cstring>
 #include <optional>
-#include <sstream>
 
-#include "game/fatal_error.h"
-#include "sim/atomic_file.h"
-#include "sim/fd_buffer.h"
-#include "sim/runner.h"
-#include "sim/script_input.h"
+#include "level/fatal_error.h"
+#include "run/run_file.h"
+#include "run/session.h"
+#include "sys/atomic_file.h"
+#include "sys/fd_buffer.h"
 #include "ui/screenshot.h"
 
 namespace dravik::ui {
@@ -28,7 +27,7 @@ constexpr const char* kDisplayVariables[] = {
 // Writes the picture to standard output; false after saying why not.
 bool WriteToStandardOutput(const QByteArray& png, std::ostream& err)
 {
-    sim::FdBuffer buffer(STDOUT_FILENO);
+    sys::FdBuffer buffer(STDOUT_FILENO);
     std::ostream out(&buffer);
     out.write(png.constData(), png.size());
     out.flush();
@@ -44,9 +43,9 @@ bool WriteToStandardOutput(const QByteArray& png, std::ostream& err)
 int RunScreenshot(const CommandLine& options, std::ostream& err)
 {
     std::string error;
-    sim::Script script;
+    run::Script script;
     if (!options.input.isEmpty()) {
-        std::optional<sim::Script> read = sim::ReadScriptInput(options.input.toStdString(), error);
+        std::optional<run::Script> read = run::ReadScriptFile(options.input.toStdString(), error);
         if (!read) {
             err << "dravik: " << error << "\n";
             return kExitUsage;
@@ -55,15 +54,17 @@ int RunScreenshot(const CommandLine& options, std::ostream& err)
     }
     // A file that cannot be written shows before any tick runs.
     const std::string path = options.screenshot.toStdString();
-    sim::AtomicFile file;
+    sys::AtomicFile file;
     if (path != "-" && !file.Open(path, error)) {
         err << "dravik: cannot write " << path << ": " << error << "\n";
         return kExitCannotWrite;
     }
-    Form form;
+    run::Session session(run::Session::Log::None);
+    session.Play(std::move(script.events));
     try {
-        std::ostringstream trace;
-        sim::Run(form, script.events, {static_cast<std::uint64_t>(options.ticks), 0}, trace);
+        while (session.Ticks() < static_cast<std::uint64_t>(options.ticks)) {
+            session.Tick();
+        }
     } catch (const FatalError& error) {
         err << "dravik: fatal error: " << error.what() << "\n";
         return kExitFailed;
@@ -84,7 +85,7 @@ int RunScreenshot(const CommandLine& options, std::ostream& err)
     char* argv[] = {name, nullptr};
     const QGuiApplication app(argc, argv);
     const QColor outline = QGuiApplication::palette().color(QPalette::WindowText);
-    const QByteArray png = EncodePng(RenderScene(form, 1.0, outline));
+    const QByteArray png = EncodePng(RenderScene(session.Game(), 1.0, outline));
     if (path == "-") {
         return WriteToStandardOutput(png, err) ? kExitOk : kExitCannotWrite;
     }

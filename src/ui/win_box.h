@@ -4,31 +4,30 @@
 #include <QPointer>
 #include <functional>
 
-#include "game/message_box.h"
-
 namespace dravik::ui {
 
-// The "YOU WIN" box: a message box with the prompt, one OK button and no
-// icon, captioned with the application's title, that the goal opens from
-// inside a tick and that returns only when the player closes it. The window
-// keeps the game still while it is open (the two hooks) and takes no input
-// meanwhile; the window itself can still be closed, which closes the box too.
-class WinBox : public MessageBox {
+// The "YOU WIN" box: the prompt, one OK button and no icon, captioned with
+// the application's title. It opens once the winning tick has ended and
+// calls back when the player closes it; the window keeps the game still and
+// takes no input meanwhile. It is not the toolkit's modal box, which would
+// also refuse the window's close button: closing the window ends the game
+// even now, and closes the box.
+class WinBox {
 public:
-    // `opening` runs before the box appears, `closed` after it has gone.
-    WinBox(QWidget* owner, std::function<void()> opening, std::function<void()> closed);
+    WinBox() = default;
+    WinBox(const WinBox&) = delete;
+    WinBox& operator=(const WinBox&) = delete;
+    ~WinBox();
 
-    void Show(std::string_view prompt) override;
+    void Open(QWidget* owner, std::function<void()> closed);
 
     // The box while it is open, else nullptr.
     QMessageBox* Current() const { return current_; }
 
-    // Closes an open box as if OK had been chosen.
+    // Closes an open box without calling back: the game is over.
     void Dismiss();
 
 private:
-    QWidget* owner_;
-    std::function<void()> opening_, closed_;
     QPointer<QMessageBox> current_;
 };
 

@@ -1,8 +1,8 @@
 // The arrow keys, the seconds clock, the counters and RESET.
 #include <gtest/gtest.h>
 
-#include "game/fatal_error.h"
 #include "game/form.h"
+#include "level/fatal_error.h"
 #include "probe.h"
 
 namespace dravik {

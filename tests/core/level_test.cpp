@@ -7,9 +7,9 @@
 #include <map>
 #include <set>
 
-#include "game/fatal_error.h"
 #include "game/form.h"
 #include "game/rect.h"
+#include "level/fatal_error.h"
 
 namespace dravik {
 namespace {

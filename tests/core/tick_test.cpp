@@ -5,9 +5,9 @@
 #include <cmath>
 #include <limits>
 
-#include "game/fatal_error.h"
 #include "game/form.h"
 #include "game/patrols.h"
+#include "level/fatal_error.h"
 #include "probe.h"
 
 namespace dravik {

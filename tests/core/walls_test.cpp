@@ -6,8 +6,8 @@
 #include <random>
 #include <vector>
 
-#include "game/fatal_error.h"
 #include "game/form.h"
+#include "level/fatal_error.h"
 #include "probe.h"
 
 namespace dravik {

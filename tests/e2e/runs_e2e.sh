@@ -7,9 +7,10 @@
 #     final line changed does not.
 #   replay: the stored winning run replayed at 16 times the pace while
 #     recorded; the YOU WIN box is closed, then the window; the new recording
-#     verifies and holds the win. Once more at 64 times, ended by SIGHUP
-#     (its terminal closed) while the box is open: that recording ends on the
-#     winning tick.
+#     verifies and holds the win. Once more at 64 times, recorded to standard
+#     output and ended by SIGHUP (its terminal closed) while the box is open:
+#     that recording ends on the winning tick and is dravik-sim's recording
+#     of the same replay.
 # Usage: runs_e2e.sh record|replay DRAVIK DRAVIK-SIM CLOSE-WINDOW WORK-DIR [WINNING-RUN]
 set -euo pipefail
 
@@ -36,7 +37,7 @@ trap '[ -z "$pid" ] || kill "$pid" 2>/dev/null || true' EXIT
 start() {
   local name=$1
   shift
-  "$dravik" "$@" >"$work/$name.log" 2>&1 &
+  "$dravik" "$@" >"$work/$name.log" 2>"$work/$name.err" &
   pid=$!
   wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Dravik 1$' | head -n 1)
   [ -n "$wid" ] || fail "$name: no window 'Dravik 1'"
@@ -54,7 +55,7 @@ finish() {
   kill -0 "$pid" 2>/dev/null && fail "$1: the game did not end"
   wait "$pid" || status=$?
   pid=
-  [ "$status" -eq 0 ] || fail "$1: the game ended with status $status: $(cat "$work/$1.log")"
+  [ "$status" -eq 0 ] || fail "$1: the game ended with status $status: $(cat "$work/$1.err")"
 }
 
 # verify NAME: dravik-sim accepts the recording; prints its verdict.
@@ -136,13 +137,19 @@ else
   diff <(grep -v '^#' "$winning") <(grep -v '^#' "$work/replayed.txt" | head -n "$(grep -vc '^#' "$winning")") >/dev/null ||
     fail "the recording's events are not the replayed run's"
 
-  # Ended by SIGHUP while the box is open: the winning tick still runs to
-  # its end, and the recording holds it.
-  start boxed --replay "$winning" --speed 64 --record "$work/boxed.txt"
+  # Ended by SIGHUP while the box is open, recorded to standard output: the
+  # winning tick has run to its end, and the recording holds it. The run
+  # holds Up at its end, let go once it has played: line for line what
+  # dravik-sim records of the same replay.
+  start boxed --replay "$winning" --speed 64 --record -
   timeout 30 xdotool search --sync --onlyvisible --name '^Dravik$' >/dev/null || fail "no YOU WIN box"
   kill -HUP "$pid"
   finish boxed
+  mv "$work/boxed.log" "$work/boxed.txt"
   verdict=$(verify boxed)
   [[ $verdict =~ ^dravik-sim:\ verified:\ 2492\ ticks,\ 1\ wins, ]] || fail "not ended on the winning tick: $verdict"
+  "$sim" --input "$winning" --record "$work/sim.txt"
+  diff <(grep -v '^# [dcr]' "$work/sim.txt") <(grep -v '^# [dcr]' "$work/boxed.txt") >&2 ||
+    fail "the window's recording of the replay is not dravik-sim's"
 fi
 echo PASS

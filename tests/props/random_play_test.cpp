@@ -45,11 +45,11 @@ std::uint64_t TicksPerPlace()
 void Play(Referee& referee, Rng& rng, std::uint64_t ticks)
 {
     RandomPlayer player(rng);
-    std::vector<sim::Event> events;
+    std::vector<run::Event> events;
     for (std::uint64_t t = 1; t <= ticks; ++t) {
         events.clear();
         player.EventsBefore(t, events);
-        for (const sim::Event& e : events) {
+        for (const run::Event& e : events) {
             referee.Deliver(e);
         }
         referee.Tick();

@@ -8,8 +8,8 @@
 #include <functional>
 #include <string>
 
-#include "game/fatal_error.h"
-#include "sim/runner.h"
+#include "level/fatal_error.h"
+#include "run/session.h"
 
 namespace dravik::props {
 namespace {
@@ -45,13 +45,13 @@ TEST(Referee, AcceptsTheRealGame)
     Form form;
     Referee referee(form);
     for (std::uint16_t code : {39, 40}) {
-        referee.Deliver({1, sim::EventKind::KeyDown, code});
+        referee.Deliver({1, run::EventKind::KeyDown, code});
     }
     for (int i = 0; i < 2000; ++i) {
         referee.Tick();  // throws if anything is wrong
     }
-    referee.Deliver({1, sim::EventKind::Clock, 0});
-    referee.Deliver({1, sim::EventKind::Reset, 0});
+    referee.Deliver({1, run::EventKind::Clock, 0});
+    referee.Deliver({1, run::EventKind::Reset, 0});
     EXPECT_EQ(referee.Stats().ticks, 2000U);
     EXPECT_GT(referee.Stats().deaths, 0U);  // running right into the corridor's balls
 }
@@ -123,12 +123,12 @@ TEST(Referee, CatchesThePlayerAndTheCountersBreakingTheirRules)
 
 TEST(Referee, CatchesEventHandlersBreakingTheirRules)
 {
-    auto verdict = [](sim::Event event, const std::function<void(Form&)>& fault) -> std::string {
+    auto verdict = [](run::Event event, const std::function<void(Form&)>& fault) -> std::string {
         Form form;
         Referee referee(form);
         referee.Tick();
-        referee.SetDeliver([&](Form& f, const sim::Event& e) {
-            sim::Deliver(f, e);
+        referee.SetDeliver([&](Form& f, const run::Event& e) {
+            run::Apply(f, e);
             fault(f);
         });
         try {
@@ -138,13 +138,13 @@ TEST(Referee, CatchesEventHandlersBreakingTheirRules)
         }
         return "";
     };
-    const sim::Event right{1, sim::EventKind::KeyDown, 39};
-    const sim::Event clock{1, sim::EventKind::Clock, 0};
-    const sim::Event reset{1, sim::EventKind::Reset, 0};
+    const run::Event right{1, run::EventKind::KeyDown, 39};
+    const run::Event clock{1, run::EventKind::Clock, 0};
+    const run::Event reset{1, run::EventKind::Reset, 0};
     EXPECT_EQ(verdict(right, [](Form&) {}), "");
     EXPECT_NE(verdict(right, [](Form& f) { f.Square.Left += 30; }).find("wrong state"), std::string::npos);
     EXPECT_NE(verdict(right, [](Form& f) { f.MoveX = -30; }).find("wrong state"), std::string::npos);
-    EXPECT_NE(verdict({1, sim::EventKind::KeyUp, 37}, [](Form& f) { f.MoveY = 30; }).find("wrong state"),
+    EXPECT_NE(verdict({1, run::EventKind::KeyUp, 37}, [](Form& f) { f.MoveY = 30; }).find("wrong state"),
               std::string::npos);
     EXPECT_EQ(verdict(clock, [](Form&) {}), "");
     EXPECT_NE(verdict(clock, [](Form& f) { f.Time.Caption = "2"; }).find("TIME from 0 to 2"), std::string::npos);

@@ -1,179 +1,44 @@
-// dravik-sim: the event script, the trace it prints and how it fails.
+// dravik-sim: the trace it prints, the runs it verifies and how it fails.
 #include <gtest/gtest.h>
-#include <malloc.h>
 
-#include <algorithm>
 #include <limits>
 #include <map>
 #include <nlohmann/json.hpp>
-#include <random>
 #include <sstream>
 
-#include "game/fatal_error.h"
-#include "sim/runner.h"
-#include "sim/script.h"
-#include "sim/trace.h"
-#include "sim/verify.h"
+#include "level/fatal_error.h"
+#include "run/check.h"
+#include "run/run_file.h"
+#include "run/session.h"
+#include "run/state_line.h"
 #include "support/subprocess.h"
 
-namespace dravik::sim {
+namespace dravik::run {
 namespace {
 
-Script Parse(const std::string& text)
+// Runs the real tool and returns its exit status, with stderr in `err`.
+int RunTool(const std::string& args, const std::string& input, std::string& out, std::string& err)
 {
-    std::istringstream in(text);
-    return ParseScript(in);
+    const support::Finished done = support::RunCommand(std::string(DRAVIK_SIM_PATH) + " " + args, input);
+    out = done.out;
+    err = done.err;
+    return done.status;
 }
 
+// The trace dravik-sim prints for a script, line by line.
 std::vector<nlohmann::json> Trace(const std::string& script, std::uint64_t ticks, std::uint64_t every)
 {
-    const Script parsed = Parse(script);
-    EXPECT_FALSE(parsed.error) << parsed.error->message;
-    Form form;
-    std::ostringstream out;
-    Run(form, parsed.events, RunOptions{ticks, every}, out);
+    std::string out, err;
+    EXPECT_EQ(RunTool("--ticks " + std::to_string(ticks) + " --every " + std::to_string(every) + " --input -", script,
+                      out, err),
+              0)
+        << err;
     std::vector<nlohmann::json> lines;
-    std::istringstream in(out.str());
+    std::istringstream in(out);
     for (std::string line; std::getline(in, line);) {
         lines.push_back(nlohmann::json::parse(line));
     }
     return lines;
-}
-
-TEST(Script, ReadsEventsSkippingBlanksAndComments)
-{
-    const Script s =
-        Parse("# a comment\n\n  1 down 39\r\n1 up 39  \n   # indented comment\n5 reset\n5 clock\n9 down 65535\n");
-    ASSERT_FALSE(s.error);
-    ASSERT_EQ(s.events.size(), 5U);
-    EXPECT_EQ(s.events[0].kind, EventKind::KeyDown);
-    EXPECT_EQ(s.events[0].keyCode, 39);
-    EXPECT_EQ(s.events[1].kind, EventKind::KeyUp);
-    EXPECT_EQ(s.events[2].kind, EventKind::Reset);
-    EXPECT_EQ(s.events[3].kind, EventKind::Clock);
-    EXPECT_EQ(s.events[3].tick, 5U);
-    EXPECT_EQ(s.events[4].keyCode, 65535);
-}
-
-TEST(Script, NamesTheFirstBadLine)
-{
-    const std::vector<std::pair<std::string, std::string>> bad = {
-        {"1 jump", "unknown event"},
-        {"1 down", "missing key code"},
-        {"1 down 39 40", "extra argument"},
-        {"1 reset now", "extra argument"},
-        {"1 down x", "not a number"},
-        {"1 down 65536", "out of range"},
-        {"1 down -1", "out of range"},
-        {"0 clock", "below 1"},
-        {"-3 clock", "below 1"},
-        {"abc clock", "not a number"},
-        {"99999999999999999999999 clock", "too large"},
-        {"7", "missing event"},
-    };
-    for (const auto& [line, what] : bad) {
-        const Script s = Parse("1 down 39\n# fine so far\n" + line + "\n2 up 39\n");
-        ASSERT_TRUE(s.error) << line;
-        EXPECT_EQ(s.error->line, 3) << line;
-        EXPECT_NE(s.error->message.find(what), std::string::npos) << line << " -> " << s.error->message;
-        EXPECT_TRUE(s.events.empty());
-    }
-    const Script backwards = Parse("5 down 39\n4 up 39\n");
-    ASSERT_TRUE(backwards.error);
-    EXPECT_EQ(backwards.error->line, 2);
-    EXPECT_NE(backwards.error->message.find("smaller"), std::string::npos);
-}
-
-TEST(Script, GarbageNeverCrashesTheReader)
-{
-    std::mt19937 random(12345);
-    for (int round = 0; round < 2000; ++round) {
-        std::string text(random() % 200, '\0');
-        for (char& c : text) {
-            c = static_cast<char>(random() % 4 == 0 ? "0123456789 \n#-updownresetclock"[random() % 30] : random());
-        }
-        const Script s = Parse(text);
-        if (s.error) {
-            EXPECT_GE(s.error->line, 1);
-            EXPECT_TRUE(s.events.empty());
-        }
-    }
-}
-
-// A hostile input of `size` bytes: `head`, then `unit` over and over, handed
-// out 4 KB at a time. Counts what the reader takes and the most heap in use
-// while it reads.
-class HostileInput : public std::streambuf {
-public:
-    HostileInput(const std::string& head, const std::string& unit, std::size_t size) : size_(size)
-    {
-        chunk_ = head;
-        while (chunk_.size() < 4096) {
-            chunk_ += unit;
-        }
-        firstHead_ = chunk_;
-        chunk_.clear();
-        while (chunk_.size() < 4096) {
-            chunk_ += unit;
-        }
-        baseline_ = HeapInUse();
-    }
-    std::size_t taken = 0;
-    std::size_t heapGrowth = 0;
-
-protected:
-    int_type underflow() override
-    {
-        if (taken >= size_) {
-            return traits_type::eof();
-        }
-        std::string& next = taken == 0 ? firstHead_ : chunk_;
-        taken += next.size();
-        heapGrowth = std::max(heapGrowth, HeapInUse() - std::min(HeapInUse(), baseline_));
-        setg(next.data(), next.data(), next.data() + next.size());
-        return traits_type::to_int_type(next[0]);
-    }
-
-private:
-    static std::size_t HeapInUse()
-    {
-#if defined(__SANITIZE_ADDRESS__)
-        return 0;  // the sanitizer keeps its own heap
-#else
-        return mallinfo2().uordblks;
-#endif
-    }
-    std::size_t size_;
-    std::size_t baseline_ = 0;
-    std::string firstHead_, chunk_;
-};
-
-TEST(Script, StopsAtAHostileLongLineAfterReadingAFewKilobytes)
-{
-    struct Case {
-        std::string head, unit;
-        long line;
-        std::size_t mostTaken;
-    };
-    const std::size_t forty = std::size_t{40} << 20;
-    const Case cases[] = {
-        {"1 down 39", " x", 1, 2 * 4096},                                   // fields without end
-        {"", std::string(1, '\0'), 1, 2 * 4096},                            // /dev/zero
-        {"1 down 39\n# a comment", " without end", 2, kMaxComment + 8192},  // a comment may be longer, not endless
-    };
-    for (const Case& c : cases) {
-        HostileInput input(c.head, c.unit, forty);
-        std::istream in(&input);
-        const Script s = ParseScript(in);
-        ASSERT_TRUE(s.error) << c.head;
-        EXPECT_EQ(s.error->line, c.line) << c.head;
-        EXPECT_NE(s.error->message.find("longer than"), std::string::npos) << s.error->message;
-        EXPECT_TRUE(s.events.empty());
-        EXPECT_LE(input.taken, c.mostTaken) << c.head << ": the reader went on reading the line";
-        EXPECT_LT(input.heapGrowth, std::size_t{1} << 20) << c.head << ": the reader kept the line in memory";
-    }
-    // A line of exactly the longest length is still read.
-    EXPECT_FALSE(Parse("1 down 39" + std::string(kMaxLine - 9, ' ') + "\n").error);
 }
 
 TEST(Trace, PrintsStateLinesOnMultiplesAndOnceAfterTheLastTick)
@@ -221,84 +86,67 @@ TEST(Trace, ReproducesTheTurnsOfThePatrols)
     EXPECT_EQ(lines[174]["velocities"][4], 40);  // Balls4 turned right in tick 175
 }
 
+// The stored winning run: the win line comes in its tick, before that
+// tick's state line, which shows the level restarted.
 TEST(Trace, PrintsTheWinInTheTickItHappens)
 {
-    Form form;
-    for (std::int16_t i = 0; i <= form.Key.UBound(); ++i) {
-        form.Key.Item(i).Visible = false;
+    std::string out, err;
+    ASSERT_EQ(RunTool(std::string("--ticks 2493 --every 1 --input ") + DRAVIK_WINNING_RUN, "", out, err), 0) << err;
+    std::vector<std::string> lines;
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
     }
-    form.Square.Left = 3500;
-    form.Square.Top = 5900;
-    std::ostringstream out;
-    EXPECT_EQ(sim::Run(form, {}, RunOptions{2, 1}, out), std::vector<std::uint64_t>{1});
-    std::istringstream in(out.str());
-    std::string win, first, second;
-    std::getline(in, win);
-    std::getline(in, first);
-    std::getline(in, second);
-    EXPECT_EQ(win, R"({"tick": 1, "event": "win"})");
-    const auto state = nlohmann::json::parse(first);
-    EXPECT_EQ(state["tick"], 1);
+    ASSERT_EQ(lines.size(), 2494U);
+    EXPECT_EQ(lines[2491], R"({"tick": 2492, "event": "win"})");
+    const auto state = nlohmann::json::parse(lines[2492]);
+    EXPECT_EQ(state["tick"], 2492);
     EXPECT_EQ(state["wins"], 1);
     EXPECT_EQ(state["keys"].get<std::string>(), std::string(155, '1'));
     EXPECT_EQ(state["square"], nlohmann::json::parse("[960, 10560]"));
-    EXPECT_EQ(nlohmann::json::parse(second)["wins"], 1);
+    EXPECT_EQ(nlohmann::json::parse(lines[2493])["wins"], 1);
 }
 
-// A recorded run checks out against its own final line; a changed final
-// line is named field by field; a file that is no recorded run is refused.
-TEST(Verify, AcceptsTheRunsOwnEndAndNamesEachFieldThatDiffers)
+// A recorded run checks out against its own final line, however the line is
+// spaced; a changed final line is named field by field, a changed event by
+// the first hash it no longer reaches; a file that is no recorded run is
+// refused.
+TEST(Verify, AcceptsTheRunsOwnEndAndNamesWhereItWentAstray)
 {
+    std::string out, err;
     const std::string events = "1 down 39\n3 down 38\n5 clock\n7 up 39\n9 reset\n12 clock\n";
-    const std::string final = "# final " + Trace(events, 20, 0).back().dump() + "\n";
-    std::string error;
-    const auto good = Verify(Parse(events + final + "\n"), error);
-    ASSERT_TRUE(good) << error;
-    EXPECT_TRUE(good->differences.empty());
-    EXPECT_EQ(good->ticks, 20U);
-    EXPECT_EQ(good->time, "1");
+    ASSERT_EQ(RunTool("--ticks 1300 --input - --record -", events, out, err), 0) << err;
+    const std::string recorded = out;
+    EXPECT_NE(recorded.find("\n# hash 640 "), std::string::npos);
+    EXPECT_NE(recorded.find("\n# hash 1280 "), std::string::npos);
+    EXPECT_EQ(RunTool("--verify -", recorded, out, err), 0) << err;
+    EXPECT_EQ(out, "dravik-sim: verified: 1300 ticks, 0 wins, DEATHS 0, TIME 1\n");
 
-    auto changed = nlohmann::json::parse(final.substr(8));
+    const std::size_t at = recorded.find("# final ");
+    const std::string body = recorded.substr(0, at);
+    auto changed = nlohmann::json::parse(recorded.substr(at + 8, recorded.find('\n', at) - at - 8));
+    EXPECT_EQ(RunTool("--verify -", body + "# final " + changed.dump() + "\n", out, err), 0) << err;
     changed["deaths"] = "4";
     changed["balls"]["Balls4"][0][0] = 1;
     changed.erase("moves");
-    const auto bad = Verify(Parse(events + "# final " + changed.dump()), error);
-    ASSERT_TRUE(bad);
-    std::map<std::string, std::pair<std::string, std::string>> fields;
-    for (const Difference& d : bad->differences) {
-        fields[d.field] = {d.expected, d.found};
-    }
-    ASSERT_EQ(fields.size(), 3U);
-    EXPECT_EQ(fields["deaths"], std::make_pair(std::string(R"("4")"), std::string(R"("0")")));
-    EXPECT_EQ(fields["balls.Balls4"].first.substr(0, 4), "[[1,");
-    EXPECT_EQ(fields["moves"], std::make_pair(std::string("nothing"), std::string("[0,-30]")));
+    EXPECT_EQ(RunTool("--verify -", body + "# final " + changed.dump(), out, err), 3);
+    EXPECT_NE(err.find("dravik-sim: deaths: expected \"4\", found \"0\"\n"), std::string::npos) << err;
+    EXPECT_NE(err.find("dravik-sim: balls.Balls4: expected [[1,"), std::string::npos) << err;
+    EXPECT_NE(err.find("dravik-sim: moves: expected nothing, found [0,0]\n"), std::string::npos) << err;
+    EXPECT_NE(err.find("3 fields differ"), std::string::npos) << err;
+
+    // One event changed before the first hash: the run goes astray there.
+    std::string tampered = recorded;
+    const std::string line = "\n3 down 38\n";
+    tampered.replace(tampered.find(line), line.size(), "\n3 down 40\n");
+    EXPECT_EQ(RunTool("--verify -", tampered, out, err), 3);
+    EXPECT_NE(err.find("goes astray by tick 640"), std::string::npos) << err;
 
     for (const std::string& notRun :
          {std::string(""), events, events + "# final {\"tick\": -1}", events + "# final {\"tick\": 3, \"sq"}) {
-        EXPECT_FALSE(Verify(Parse(notRun), error)) << notRun;
-        EXPECT_FALSE(error.empty());
+        EXPECT_EQ(RunTool("--verify -", notRun, out, err), 2) << notRun;
+        EXPECT_NE(err.find("dravik-sim: standard input: "), std::string::npos) << err;
     }
-    const Script twice = Parse(final + events + final);
-    ASSERT_TRUE(twice.error);
-    EXPECT_EQ(twice.error->line, 8);
-}
-
-TEST(Trace, ARunEndedByAFatalErrorLeavesNoBoxBehind)
-{
-    Form form;
-    form.Balls8.Top = std::numeric_limits<float>::quiet_NaN();
-    std::ostringstream out;
-    EXPECT_THROW(sim::Run(form, {}, RunOptions{5, 1}, out), FatalError);
-    // The run's box is gone; a later win on the same form must not reach it.
-    form.Balls8.Top = 2400;
-    for (std::int16_t i = 0; i <= form.Key.UBound(); ++i) {
-        form.Key.Item(i).Visible = false;
-    }
-    form.Square.Left = 3500;
-    form.Square.Top = 5900;
-    form.tmrBall_Timer();
-    EXPECT_EQ(form.Square.Left, 960);
-    EXPECT_TRUE(form.Key.Item(0).Visible);
 }
 
 TEST(Trace, CoordinatesPrintAsWholeNumbersOrShortestDecimals)
@@ -307,15 +155,6 @@ TEST(Trace, CoordinatesPrintAsWholeNumbersOrShortestDecimals)
     EXPECT_EQ(Coordinate(-30.0F), "-30");
     EXPECT_EQ(Coordinate(0.5F), "0.5");
     EXPECT_EQ(Coordinate(0.1F), "0.1");
-}
-
-// Runs the real tool and returns its exit status, with stderr in `err`.
-int RunTool(const std::string& args, const std::string& input, std::string& out, std::string& err)
-{
-    const support::Finished done = support::RunCommand(std::string(DRAVIK_SIM_PATH) + " " + args, input);
-    out = done.out;
-    err = done.err;
-    return done.status;
 }
 
 TEST(Tool, ExitsTwoOnBadInputBeforeRunningATick)
@@ -346,4 +185,4 @@ TEST(Tool, IgnoresEventsPastTheLastTick)
 }
 
 }  // namespace
-}  // namespace dravik::sim
+}  // namespace dravik::run

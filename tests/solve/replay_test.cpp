@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "sim/script.h"
+#include "run/run_file.h"
 #include "solve/command.h"
 
 namespace dravik::solve {
@@ -61,17 +61,17 @@ TEST(StoredRun, HoldsOnlyArrowEventsAndNamesItsTick)
     EXPECT_NE(text.str().find("# win at tick " + std::to_string(kWinTick) + " with " + kDeaths + " deaths"),
               std::string::npos);
 
-    const sim::Script script = sim::ParseScript(text);
+    const run::Script script = run::ParseScript(text);
     ASSERT_FALSE(script.error) << script.error->message;
     ASSERT_FALSE(script.events.empty());
-    for (const sim::Event& e : script.events) {
-        EXPECT_TRUE(e.kind == sim::EventKind::KeyDown || e.kind == sim::EventKind::KeyUp);
+    for (const run::Event& e : script.events) {
+        EXPECT_TRUE(e.kind == run::EventKind::KeyDown || e.kind == run::EventKind::KeyUp);
         EXPECT_GE(e.keyCode, 37);
         EXPECT_LE(e.keyCode, 40);
         EXPECT_LE(e.tick, kWinTick);
     }
     EXPECT_EQ(script.events.back().tick, kWinTick) << "the arrows are let go for the winning tick";
-    EXPECT_EQ(script.events.back().kind, sim::EventKind::KeyUp);
+    EXPECT_EQ(script.events.back().kind, run::EventKind::KeyUp);
 }
 
 }  // namespace

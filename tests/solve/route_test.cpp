@@ -9,9 +9,9 @@
 
 #include "game/form.h"
 #include "game/rect.h"
-#include "sim/runner.h"
-#include "sim/script.h"
-#include "sim/script_text.h"
+#include "run/run_file.h"
+#include "run/run_text.h"
+#include "run/session.h"
 #include "solve/replay.h"
 #include "solve/search.h"
 
@@ -202,17 +202,17 @@ TEST(Events, TurnEveryHeldPairIntoEveryOtherAsTheGameReadsThem)
                 for (std::int8_t ty : values) {
                     const Move from{fx, fy}, to{tx, ty};
                     Form form;
-                    for (const sim::Event& e : EventsBetween(Move{}, from, 1)) {
-                        sim::Deliver(form, e);
+                    for (const run::Event& e : EventsBetween(Move{}, from, 1)) {
+                        run::Apply(form, e);
                     }
                     ASSERT_EQ(form.MoveX, fx * 30);
                     ASSERT_EQ(form.MoveY, fy * 30);
-                    const std::vector<sim::Event> events = EventsBetween(from, to, 7);
-                    for (const sim::Event& e : events) {
+                    const std::vector<run::Event> events = EventsBetween(from, to, 7);
+                    for (const run::Event& e : events) {
                         EXPECT_EQ(e.tick, 7U);
                         EXPECT_GE(e.keyCode, 37);
                         EXPECT_LE(e.keyCode, 40);
-                        sim::Deliver(form, e);
+                        run::Apply(form, e);
                     }
                     EXPECT_EQ(form.MoveX, tx * 30) << int{fx} << "," << int{fy} << " -> " << int{tx} << "," << int{ty};
                     EXPECT_EQ(form.MoveY, ty * 30) << int{fx} << "," << int{fy} << " -> " << int{tx} << "," << int{ty};
@@ -228,10 +228,10 @@ TEST(Events, ScriptTextReadsBackAsTheRunsEvents)
     solve::Run run;
     run.moves = {{1, 0}, {1, 0}, {1, 1}, {-1, 1}, {0, 0}, {0, -1}, {0, 0}};
     run.winTick = 7;
-    std::istringstream in(sim::ScriptText(ScriptEvents(run)));
-    const sim::Script script = sim::ParseScript(in);
+    std::istringstream in(run::ScriptText(ScriptEvents(run)));
+    const run::Script script = run::ParseScript(in);
     ASSERT_FALSE(script.error) << script.error->message;
-    const std::vector<sim::Event> expected = ScriptEvents(run);
+    const std::vector<run::Event> expected = ScriptEvents(run);
     ASSERT_EQ(script.events.size(), expected.size());
     for (std::size_t n = 0; n < expected.size(); ++n) {
         EXPECT_EQ(script.events[n].tick, expected[n].tick);
@@ -243,7 +243,7 @@ TEST(Events, ScriptTextReadsBackAsTheRunsEvents)
     EXPECT_EQ(expected.size(), 7U);
     EXPECT_EQ(expected.front().tick, 1U);
     EXPECT_EQ(expected.back().tick, 7U);
-    EXPECT_EQ(expected.back().kind, sim::EventKind::KeyUp);
+    EXPECT_EQ(expected.back().kind, run::EventKind::KeyUp);
 }
 
 TEST(Events, PlayBackReportsWinsAndDeathsAsTheGamePlaysThem)

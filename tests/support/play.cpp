@@ -49,20 +49,20 @@ void PlaceInRegion(Form& form, const Region& region, Rng& rng)
     }
 }
 
-void RandomPlayer::EventsBefore(std::uint64_t tick, std::vector<sim::Event>& out)
+void RandomPlayer::EventsBefore(std::uint64_t tick, std::vector<run::Event>& out)
 {
-    auto key = [&](sim::EventKind kind, std::int16_t code) {
+    auto key = [&](run::EventKind kind, std::int16_t code) {
         out.push_back({tick, kind, static_cast<std::uint16_t>(code)});
     };
     if (tick >= holdUntil_) {
         // Let go of what is held, sometimes only of one axis, then choose a
         // new direction and how long to hold it.
         if (heldX_ != 0 && rng_.Chance(3, 4)) {
-            key(sim::EventKind::KeyUp, heldX_);
+            key(run::EventKind::KeyUp, heldX_);
             heldX_ = 0;
         }
         if (heldY_ != 0 && rng_.Chance(3, 4)) {
-            key(sim::EventKind::KeyUp, heldY_);
+            key(run::EventKind::KeyUp, heldY_);
             heldY_ = 0;
         }
         switch (rng_.Below(3)) {
@@ -76,23 +76,23 @@ void RandomPlayer::EventsBefore(std::uint64_t tick, std::vector<sim::Event>& out
             default: break;
         }
         if (heldX_ != 0) {
-            key(sim::EventKind::KeyDown, heldX_);
+            key(run::EventKind::KeyDown, heldX_);
         }
         if (heldY_ != 0) {
-            key(sim::EventKind::KeyDown, heldY_);
+            key(run::EventKind::KeyDown, heldY_);
         }
         holdUntil_ = tick + 1 + rng_.Below(rng_.Chance(1, 8) ? 400 : 40);
     }
     if (heldX_ != 0 && rng_.Chance(1, 12)) {
-        key(sim::EventKind::KeyDown, heldX_);  // auto-repeat
+        key(run::EventKind::KeyDown, heldX_);  // auto-repeat
     }
     if (rng_.Chance(1, 150)) {
         // The opposite arrow pressed and released while one is held.
         const std::int16_t other = rng_.Chance(1, 2) ? (heldX_ == vbKeyLeft ? vbKeyRight : vbKeyLeft)
                                                      : (heldY_ == vbKeyUp ? vbKeyDown : vbKeyUp);
-        key(sim::EventKind::KeyDown, other);
+        key(run::EventKind::KeyDown, other);
         if (rng_.Chance(1, 2)) {
-            key(sim::EventKind::KeyUp, other);
+            key(run::EventKind::KeyUp, other);
             if (other == vbKeyLeft || other == vbKeyRight) {
                 heldX_ = 0;
             } else {
@@ -107,14 +107,14 @@ void RandomPlayer::EventsBefore(std::uint64_t tick, std::vector<sim::Event>& out
     if (rng_.Chance(1, 200)) {
         // Any other key: letters, modifiers, function keys, codes above 32767.
         const auto code = static_cast<std::int16_t>(rng_.Below(65536));
-        key(sim::EventKind::KeyDown, code);
-        key(sim::EventKind::KeyUp, code);
+        key(run::EventKind::KeyDown, code);
+        key(run::EventKind::KeyUp, code);
     }
     if (tick % 100 == 0) {
-        out.push_back({tick, sim::EventKind::Clock, 0});
+        out.push_back({tick, run::EventKind::Clock, 0});
     }
     if (rng_.Chance(1, 40000)) {
-        out.push_back({tick, sim::EventKind::Reset, 0});
+        out.push_back({tick, run::EventKind::Reset, 0});
     }
 }
 

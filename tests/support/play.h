@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "game/form.h"
-#include "sim/script.h"
+#include "run/run_file.h"
 #include "support/rng.h"
 
 namespace dravik::props {
@@ -36,7 +36,7 @@ public:
     explicit RandomPlayer(Rng& rng) : rng_(rng) {}
 
     // Appends the events to deliver before the given tick.
-    void EventsBefore(std::uint64_t tick, std::vector<sim::Event>& out);
+    void EventsBefore(std::uint64_t tick, std::vector<run::Event>& out);
 
 private:
     Rng& rng_;

@@ -5,10 +5,10 @@
 #include <sstream>
 #include <utility>
 
-#include "game/fatal_error.h"
 #include "game/patrols.h"
-#include "sim/runner.h"
-#include "sim/trace.h"
+#include "level/fatal_error.h"
+#include "run/session.h"
+#include "run/state_line.h"
 
 namespace dravik::props {
 
@@ -74,7 +74,7 @@ void ForEachBall(const Form& form, C name, F&& f)
 Referee::Referee(Form& form)
     : form_(form),
       tick_([](Form& f) { f.tmrBall_Timer(); }),
-      deliver_([](Form& f, const sim::Event& e) { sim::Deliver(f, e); })
+      deliver_([](Form& f, const run::Event& e) { run::Apply(f, e); })
 {
     for (std::size_t g = 0; g < kPatrols.size(); ++g) {
         areas_[g].group = kPatrols[g].group;
@@ -158,7 +158,7 @@ void Referee::Show(std::string_view prompt)
     ++winsThisTick_;
 }
 
-void Referee::Deliver(const sim::Event& event)
+void Referee::Deliver(const run::Event& event)
 {
     Form expected = form_;
     try {
@@ -167,11 +167,11 @@ void Referee::Deliver(const sim::Event& event)
         Fail(std::string("fatal error in an event handler: ") + e.what());
     }
     switch (event.kind) {
-        case sim::EventKind::KeyDown:
-        case sim::EventKind::KeyUp: {
+        case run::EventKind::KeyDown:
+        case run::EventKind::KeyUp: {
             ++stats_.keyEvents;
             const auto code = static_cast<std::int16_t>(event.keyCode);
-            const bool down = event.kind == sim::EventKind::KeyDown;
+            const bool down = event.kind == run::EventKind::KeyDown;
             if (code == vbKeyLeft || code == vbKeyRight) {
                 expected.MoveX =
                     static_cast<std::int16_t>(!down ? 0 : (code == vbKeyRight ? kPlayerStep : -kPlayerStep));
@@ -182,7 +182,7 @@ void Referee::Deliver(const sim::Event& event)
             }
             break;
         }
-        case sim::EventKind::Clock: {
+        case run::EventKind::Clock: {
             ++stats_.clocks;
             if (CounterValue(form_.Time) != CounterValue(expected.Time) + 1) {
                 Fail("the clock took TIME from " + expected.Time.Caption + " to " + form_.Time.Caption);
@@ -190,7 +190,7 @@ void Referee::Deliver(const sim::Event& event)
             expected.Time.Caption = form_.Time.Caption;
             break;
         }
-        case sim::EventKind::Reset: {
+        case run::EventKind::Reset: {
             ++stats_.resets;
             expected.Square.Left = kStartLeft;
             expected.Square.Top = kStartTop;
@@ -202,8 +202,8 @@ void Referee::Deliver(const sim::Event& event)
             break;
         }
     }
-    const std::string want = sim::StateLine(expected, 0, 0);
-    const std::string got = sim::StateLine(form_, 0, 0);
+    const std::string want = run::StateLine(expected, 0, 0);
+    const std::string got = run::StateLine(form_, 0, 0);
     if (want != got) {
         Fail("an event left the wrong state:\n  expected " + want + "\n  got      " + got);
     }

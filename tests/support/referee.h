@@ -10,7 +10,7 @@
 
 #include "game/form.h"
 #include "game/patrols.h"
-#include "sim/script.h"
+#include "run/run_file.h"
 
 namespace dravik::props {
 
@@ -69,7 +69,7 @@ public:
     Referee& operator=(const Referee&) = delete;
 
     // Delivers one event between two ticks (its tick number is ignored).
-    void Deliver(const sim::Event& event);
+    void Deliver(const run::Event& event);
 
     // Runs one game tick.
     void Tick();
@@ -84,7 +84,7 @@ public:
     // Replaces the tick the referee runs; lets the tests check the referee
     // itself against a deliberately broken game.
     void SetTick(std::function<void(Form&)> tick) { tick_ = std::move(tick); }
-    void SetDeliver(std::function<void(Form&, const sim::Event&)> deliver) { deliver_ = std::move(deliver); }
+    void SetDeliver(std::function<void(Form&, const run::Event&)> deliver) { deliver_ = std::move(deliver); }
 
     void Show(std::string_view prompt) override;
 
@@ -112,7 +112,7 @@ private:
     };
     std::vector<Watched> shapes_;
     std::function<void(Form&)> tick_;
-    std::function<void(Form&, const sim::Event&)> deliver_;
+    std::function<void(Form&, const run::Event&)> deliver_;
     std::array<GroupArea, kPatrols.size()> areas_;
     PlayStats stats_;
 

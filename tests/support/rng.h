@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "sim/splitmix64.h"
+#include "sys/splitmix64.h"
 
 namespace dravik::props {
 
@@ -12,7 +12,7 @@ class Rng {
 public:
     explicit Rng(std::uint64_t seed) : state_(seed) {}
 
-    std::uint64_t Next() { return sim::SplitMix64(state_); }
+    std::uint64_t Next() { return sys::SplitMix64(state_); }
 
     // A whole number in [0, bound); bound must be positive.
     std::uint64_t Below(std::uint64_t bound) { return Next() % bound; }

@@ -6,7 +6,7 @@
 #include <iostream>
 #include <vector>
 
-#include "sim/script_text.h"
+#include "run/run_text.h"
 #include "support/play.h"
 
 int main(int argc, char** argv)
@@ -19,13 +19,13 @@ int main(int argc, char** argv)
     const std::uint64_t ticks = std::strtoull(argv[2], nullptr, 10);
     dravik::props::Rng rng(seed);
     dravik::props::RandomPlayer player(rng);
-    std::vector<dravik::sim::Event> events;
+    std::vector<dravik::run::Event> events;
     std::cout << "# dravik-script-gen " << seed << " " << ticks << "\n";
     for (std::uint64_t t = 1; t <= ticks; ++t) {
         events.clear();
         player.EventsBefore(t, events);
-        for (const dravik::sim::Event& e : events) {
-            std::cout << dravik::sim::EventLine(e) << "\n";
+        for (const dravik::run::Event& e : events) {
+            std::cout << dravik::run::EventLine(e) << "\n";
         }
     }
     return std::cout ? 0 : 1;

@@ -1,9 +1,8 @@
-// Keys from the window to the form: codes, shift state and letting go. The
-// repeats and the deactivation in a real window are in window_test.cpp.
+// Keys from the window to the game: only the arrows have a code. The repeats
+// and the deactivation in a real window are in window_test.cpp.
 #include <gtest/gtest.h>
 
 #include "ui/key_map.h"
-#include "ui/keyboard_relay.h"
 
 namespace dravik::ui {
 namespace {
@@ -22,28 +21,6 @@ TEST(KeyMap, ArrowsGetTheirVirtualKeyCodesAndNoOtherKeyDoes)
             ASSERT_TRUE(code < 37 || code > 40) << "key " << key << " passes as an arrow";
         }
     }
-    EXPECT_EQ(ShiftStateOf(Qt::NoModifier), 0);
-    EXPECT_EQ(ShiftStateOf(Qt::ShiftModifier | Qt::AltModifier), 5);
-    EXPECT_EQ(ShiftStateOf(Qt::ControlModifier | Qt::KeypadModifier), 2);
-}
-
-TEST(KeyboardRelay, ReleaseAllLetsGoOfEveryHeldArrowOnly)
-{
-    Form form;
-    KeyboardRelay relay(form);
-    relay.Press(vbKeyRight, 1);
-    relay.Press(vbKeyUp, 0);
-    relay.Press(65, 0);  // a letter: held, but not an arrow
-    EXPECT_EQ(form.MoveX, 30);
-    EXPECT_EQ(form.MoveY, -30);
-    relay.ReleaseAll();
-    EXPECT_EQ(form.MoveX, 0);
-    EXPECT_EQ(form.MoveY, 0);
-    EXPECT_FALSE(relay.IsHeld(vbKeyRight));
-    EXPECT_FALSE(relay.IsHeld(vbKeyUp));
-    // A new press moves the player again.
-    relay.Press(vbKeyLeft, 0);
-    EXPECT_EQ(form.MoveX, -30);
 }
 
 }  // namespace

@@ -8,8 +8,9 @@
 #include <QTemporaryDir>
 #include <sstream>
 
+#include "run/run_file.h"
+#include "run/session.h"
 #include "scene_probe.h"
-#include "sim/runner.h"
 #include "support/subprocess.h"
 
 namespace dravik::ui {
@@ -53,12 +54,14 @@ TEST(Screenshot, PaintsTheStateAfterItsRun)
 {
     const QString script = "1 down 39\n40 down 38\n64 clock\n";
     const QImage shot = Screenshot({"--ticks", "300"}, "minimal", "2", script);
-    Form form;
     std::istringstream in(script.toStdString());
-    std::ostringstream trace;
-    sim::Run(form, sim::ParseScript(in).events, {300, 0}, trace);
-    EXPECT_EQ(form.Time.Caption, "1");
-    EXPECT_TRUE(shot == RenderScene(form));
+    run::Session session(run::Session::Log::None);
+    session.Play(run::ParseScript(in).events);
+    while (session.Ticks() < 300) {
+        session.Tick();
+    }
+    EXPECT_EQ(session.Game().Time.Caption, "1");
+    EXPECT_TRUE(shot == RenderScene(session.Game()));
     EXPECT_FALSE(shot == RenderScene(Level()));
 }
 

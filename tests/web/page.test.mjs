@@ -202,6 +202,27 @@ test('a replay link wins and the box holds the game; losing focus lets go of the
   assert.deepEqual(errors, []);
   await context.close();
 
+  // Watched to its win tick by tick and saved: line for line what dravik-sim
+  // records of the same replay (the run holds Up at its end, let go after
+  // it), but for the header that says where and when.
+  const stepped = await open('?hold#replay=winning-run.txt&speed=64');
+  await stepped.page.waitForFunction(() => window.dravikWatching());
+  assert.equal(await stepped.page.evaluate(() => window.dravikStep(3000)), 2492);
+  await stepped.page.keyboard.press('Enter');
+  const saving = stepped.page.waitForEvent('download');
+  await stepped.page.getByRole('button', { name: 'Save run' }).click();
+  const saved = join(work, 'watched-run.txt');
+  await (await saving).saveAs(saved);
+  const body = (text) => text.split('\n').filter((line) => !/^# [dcr]/.test(line)).join('\n');
+  const simRecord = execFileSync(sim, ['--input', winningRun, '--record', '-'], { encoding: 'utf8' });
+  assert.equal(body(readFileSync(saved, 'utf8')), body(simRecord));
+  assert.match(readFileSync(saved, 'utf8'), /\n2493 up 38\n# final \{"tick": 2492, /);
+  // A speed is read as every program reads one.
+  await stepped.page.evaluate(() => { location.hash = '#replay=winning-run.txt&speed=0x10'; });
+  await assert.doesNotReject(stepped.page.getByText('speed 0x10 is not from 0.25 to 64').waitFor());
+  assert.deepEqual(stepped.errors, []);
+  await stepped.context.close();
+
   // No WebAssembly: the page says so instead of showing a blank area.
   const bare = await browser.newPage();
   await bare.addInitScript(() => delete window.WebAssembly);

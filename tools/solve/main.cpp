@@ -13,15 +13,15 @@
 #include <iostream>
 #include <limits>
 
-#include "game/fatal_error.h"
-#include "sim/atomic_file.h"
-#include "sim/command_line.h"
-#include "sim/fd_buffer.h"
-#include "sim/script_text.h"
-#include "sim/standard_streams.h"
+#include "common/command_line.h"
+#include "level/fatal_error.h"
+#include "run/run_text.h"
 #include "solve/replay.h"
 #include "solve/script_header.h"
 #include "solve/search.h"
+#include "sys/atomic_file.h"
+#include "sys/fd_buffer.h"
+#include "sys/standard_streams.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ constexpr std::uint64_t kMostSeconds = 1000000;
 
 int main(int argc, char** argv)
 {
-    dravik::sim::TakeClosedStandardStreams();
+    dravik::sys::TakeClosedStandardStreams();
     CLI::App app{
         "Searches Dravik for a winning run with no death and prints it as an event script for "
         "dravik-sim: arrow key-down and key-up events, one a line."};
@@ -44,22 +44,22 @@ int main(int argc, char** argv)
     bool progress = false;
     app.add_option("--out", out, "Write the script to FILE instead of standard output ('-': standard output)")
         ->option_text("FILE")
-        ->check(dravik::sim::FileName());
+        ->check(dravik::tools::FileName());
     app.add_option("--seed", options.seed, "Seed that breaks ties between equally good moves")
         ->default_val(1)
-        ->check(dravik::sim::WholeNumber(0, std::numeric_limits<std::uint64_t>::max()));
+        ->check(dravik::tools::WholeNumber(0, std::numeric_limits<std::uint64_t>::max()));
     app.add_option("--time-limit", options.timeLimit, "Give up after this many seconds (0: no limit)")
         ->default_val(0)
-        ->check(dravik::sim::Seconds(kMostSeconds))
+        ->check(dravik::tools::Seconds(kMostSeconds))
         ->option_text("SECONDS");
     app.add_option("--width", options.width, "States kept per tick; doubled while the search dies out")
         ->default_val(options.width)
-        ->check(dravik::sim::WholeNumber(1, std::size_t{1} << 20));
+        ->check(dravik::tools::WholeNumber(1, std::size_t{1} << 20));
     app.add_option("--tours", options.tours, "Tours of the keys to search, keeping the shortest run")
         ->default_val(options.tours)
-        ->check(dravik::sim::WholeNumber(1, 1000));
+        ->check(dravik::tools::WholeNumber(1, 1000));
     app.add_flag("--progress", progress, "Print progress on standard error: tick, keys collected, elapsed time");
-    if (const std::optional<int> status = dravik::sim::ParseCommandLine(app, argc, argv)) {
+    if (const std::optional<int> status = dravik::tools::ParseCommandLine(app, argc, argv)) {
         return *status;
     }
     if (out == "-") {
@@ -67,7 +67,7 @@ int main(int argc, char** argv)
     }
     // Made before the search, so that a file that cannot be written is
     // known before the time is spent.
-    dravik::sim::AtomicFile file;
+    dravik::sys::AtomicFile file;
     std::string error;
     if (!out.empty() && !file.Open(out, error)) {
         std::cerr << "dravik-solve: cannot write " << out << ": " << error << "\n";
@@ -104,9 +104,9 @@ int main(int argc, char** argv)
     }
 
     const std::string script = dravik::solve::ScriptHeader(options, result, replay.deaths) +
-                               dravik::sim::ScriptText(dravik::solve::ScriptEvents(result.run));
+                               dravik::run::ScriptText(dravik::solve::ScriptEvents(result.run));
     if (out.empty()) {
-        dravik::sim::FdBuffer output(STDOUT_FILENO);
+        dravik::sys::FdBuffer output(STDOUT_FILENO);
         std::ostream(&output) << script << std::flush;
         if (output.Error() != 0) {
             std::cerr << "dravik-solve: cannot write the script: " << std::strerror(output.Error()) << "\n";

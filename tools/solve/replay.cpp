@@ -1,21 +1,20 @@
 #include "solve/replay.h"
 
-#include <sstream>
-
-#include "game/form.h"
-#include "sim/runner.h"
+#include "run/session.h"
 
 namespace dravik::solve {
 
-Replay PlayBack(const Run& run)
+Replay PlayBack(const Run& found)
 {
-    Form form;
-    std::ostringstream trace;
-    sim::RunOptions options;
-    options.ticks = run.winTick;
+    run::Session session(run::Session::Log::None);
+    session.Play(ScriptEvents(found));
     Replay replay;
-    replay.winTicks = sim::Run(form, ScriptEvents(run), options, trace);
-    replay.deaths = form.Deaths.Caption;
+    while (session.Ticks() < found.winTick) {
+        if (session.Tick().won) {
+            replay.winTicks.push_back(session.Ticks());
+        }
+    }
+    replay.deaths = session.Game().Deaths.Caption;
     return replay;
 }
 

@@ -12,13 +12,13 @@
 #include <unordered_set>
 
 #include "game/form.h"
-#include "sim/runner.h"
-#include "sim/splitmix64.h"
+#include "run/session.h"
 #include "solve/beam_state.h"
 #include "solve/bound.h"
 #include "solve/position_set.h"
 #include "solve/route.h"
 #include "solve/tick_state.h"
+#include "sys/splitmix64.h"
 
 namespace dravik::solve {
 
@@ -49,7 +49,7 @@ std::uint8_t MoveCode(Move m)
 // A hash of one word, for the beam's tie-breaks.
 std::uint64_t Mix(std::uint64_t x)
 {
-    return sim::SplitMix64(x);
+    return sys::SplitMix64(x);
 }
 
 // A move of a state, ranked: fewest estimated ticks still to go first, then
@@ -107,9 +107,9 @@ void ArrowEvents(Move from, Move to, Deliver deliver)
             return;
         }
         if (now == 0) {
-            deliver(sim::EventKind::KeyUp, was < 0 ? less : more);
+            deliver(run::EventKind::KeyUp, was < 0 ? less : more);
         } else {
-            deliver(sim::EventKind::KeyDown, now < 0 ? less : more);
+            deliver(run::EventKind::KeyDown, now < 0 ? less : more);
         }
     };
     axis(from.dx, to.dx, vbKeyLeft, vbKeyRight);
@@ -491,8 +491,8 @@ private:
         }
         // The world holds no arrow: press what the state holds, then change
         // it to this tick's move.
-        auto deliver = [this](sim::EventKind kind, std::int16_t code) {
-            if (kind == sim::EventKind::KeyDown) {
+        auto deliver = [this](run::EventKind kind, std::int16_t code) {
+            if (kind == run::EventKind::KeyDown) {
                 work_.Form_KeyDown(code, 0);
             } else {
                 work_.Form_KeyUp(code, 0);
@@ -621,21 +621,21 @@ private:
 
 }  // namespace
 
-std::vector<sim::Event> EventsBetween(Move from, Move to, std::uint64_t tick)
+std::vector<run::Event> EventsBetween(Move from, Move to, std::uint64_t tick)
 {
-    std::vector<sim::Event> events;
-    ArrowEvents(from, to, [&](sim::EventKind kind, std::int16_t code) {
-        events.push_back(sim::Event{tick, kind, static_cast<std::uint16_t>(code)});
+    std::vector<run::Event> events;
+    ArrowEvents(from, to, [&](run::EventKind kind, std::int16_t code) {
+        events.push_back(run::Event{tick, kind, static_cast<std::uint16_t>(code)});
     });
     return events;
 }
 
-std::vector<sim::Event> ScriptEvents(const Run& run)
+std::vector<run::Event> ScriptEvents(const Run& run)
 {
-    std::vector<sim::Event> events;
+    std::vector<run::Event> events;
     Move held;
     for (std::size_t t = 0; t < run.moves.size(); ++t) {
-        for (const sim::Event& e : EventsBetween(held, run.moves[t], t + 1)) {
+        for (const run::Event& e : EventsBetween(held, run.moves[t], t + 1)) {
             events.push_back(e);
         }
         held = run.moves[t];

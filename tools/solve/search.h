@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/script.h"
+#include "run/run_file.h"
 
 namespace dravik::solve {
 
@@ -19,7 +19,7 @@ struct Move {
 // The arrow events, delivered before `tick`, that turn the held arrows of
 // `from` into those of `to`: a key-down for each axis that starts or turns,
 // a key-up for each that stops.
-std::vector<sim::Event> EventsBetween(Move from, Move to, std::uint64_t tick);
+std::vector<run::Event> EventsBetween(Move from, Move to, std::uint64_t tick);
 
 // A whole run: the arrows held in each tick from tick 1, and the tick whose
 // goal check declares the win (the last one, with no arrow held).
@@ -29,7 +29,7 @@ struct Run {
 };
 
 // The script of a run, in dravik-sim's input format.
-std::vector<sim::Event> ScriptEvents(const Run& run);
+std::vector<run::Event> ScriptEvents(const Run& run);
 
 struct SearchOptions {
     std::uint64_t seed = 1;       // breaks ties between equally good states

@@ -1,7 +1,10 @@
-// The game's module: the same core as the desktop game, in WebAssembly.
+// The game's module: the same core and run library as the desktop game, in
+// WebAssembly. One session plays; the page feeds it events and the time that
+// passed, and paints what it says.
 import createDravik from './dravik.js';
 
-const FIELDS = 8; // per control: kind, colour, left, top, width, height, visible, font points
+// 0x00BBGGRR as CSS writes it.
+const css = (c) => '#' + [c & 0xff, (c >> 8) & 0xff, (c >> 16) & 0xff].map((v) => v.toString(16).padStart(2, '0')).join('');
 
 export async function loadGame() {
   const m = await createDravik();
@@ -21,26 +24,54 @@ export async function loadGame() {
     }
   };
   const count = m._dravik_control_count();
+  const fields = m._dravik_fields();
+  const twips = m._dravik_twips_per_pixel();
   return {
     count,
-    // 0 when it went through, 1 when the game has ended; a tick gives 2 for a win.
+    fields,
+    // The game's facts: its tick, its client area in pixels and twips, its colours and kinds.
+    tickMs: m._dravik_tick_ms(),
+    twips,
+    width: m._dravik_client_width() / twips,
+    height: m._dravik_client_height() / twips,
+    background: css(m._dravik_colour(0)),
+    outline: css(m._dravik_colour(1)),
+    box: css(m._dravik_colour(2)),
+    circleKind: m._dravik_circle_kind(),
+    labelKind: m._dravik_label_kind(),
+    css,
+    // The player's events: 0 when they went through, 1 when the game has ended.
     key: (down, code) => m._dravik_key(down ? 1 : 0, code),
+    letGo: () => m._dravik_let_go(),
     reset: () => m._dravik_reset(),
-    clock: () => m._dravik_clock(),
+    // Plays what `ms` of real time brought; bits: 1 ticked, 2 won, 4 the watched
+    // run ended, 8 a death; -1 when the game has ended.
+    advance: (ms) => m._dravik_advance(ms),
     tick: () => m._dravik_tick(),
+    hold: () => m._dravik_hold(),
+    // Where the player stood at each death of the last advance, in twips.
+    deaths: () => Array.from({ length: m._dravik_death_count() },
+      (_, i) => ({ left: m._dravik_death_left(i), top: m._dravik_death_top(i) })),
+    lastWin: () => ({ tick: m._dravik_win_tick(), ticks: m._dravik_win_ticks(), deaths: m._dravik_win_deaths() }),
+    stretch: () => ({ ticks: m._dravik_stretch_ticks(), deaths: m._dravik_stretch_deaths() }),
+    keysLeft: () => m._dravik_keys_left(),
     watching: () => m._dravik_watching() === 1,
+    watchEnd: () => m._dravik_watch_end(),
+    speed: () => m._dravik_speed(),
     ticks: () => m._dravik_ticks(),
+    wins: () => m._dravik_wins(),
     failure: () => text(m._dravik_failure()),
     newGame: () => m._dravik_new_game(),
     // Watches a run from a new game; gives "" or the script's "line L: ..." message.
-    watch: (script) => withText(script, (p, size) => text(m._dravik_watch(p, size))),
+    watch: (script, speed) => withText(script, (p, size) => text(m._dravik_watch(p, size, speed))),
+    // A number as the game's programs read one (plain decimal digits); -1 for anything else.
+    readNumber: (value) => withText(value, (p) => m._dravik_read_number(p)),
     version: text(m._dravik_version()),
     stateLine: () => text(m._dravik_state_line()),
-    runText: (header) => withText(header, (p) => text(m._dravik_run_text(p))),
+    // The run so far as a run file, recorded at `date`.
+    runText: (date) => withText(date, (p) => text(m._dravik_run_text(p))),
     caption: (index) => text(m._dravik_caption(index)),
-    // The controls in the design order, FIELDS numbers each (a view that the next call replaces).
-    controls: () => new Float64Array(m.HEAPF64.buffer, m._dravik_controls(), count * FIELDS),
+    // The controls in the design order, `fields` numbers each (a view that the next call replaces).
+    controls: () => new Float64Array(m.HEAPF64.buffer, m._dravik_controls(), count * fields),
   };
 }
-
-export { FIELDS };

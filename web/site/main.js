@@ -1,8 +1,10 @@
 // The page: the game in #client, steered by the arrow keys, RESET in the
 // menu strip, runs saved and watched under the client area.
 //
-// Test hook: with "?hold" in the address the game's timers never run and
-// window.dravikStep(n) plays n ticks and paints them; nothing else differs.
+// Test hook: with "?hold" in the address the game's timers never run,
+// window.dravikStep(n) plays n ticks and paints them and
+// window.dravikWatching() tells whether a run is being watched; nothing else
+// differs.
 import { Painter } from './painter.js';
 import { Pacer } from './pacer.js';
 
@@ -30,9 +32,9 @@ async function start() {
   const dialog = $('win');
   const message = $('message');
   const painter = new Painter(canvas, game);
-  const held = new Set(); // arrows the player holds down
 
-  // A fatal error of the game ends it; the page says so and plays no more.
+  // A fatal error of the game ends it (an event gives 1, an advance -1); the
+  // page says so and plays no more.
   const check = (status) => {
     if (status === 1) {
       pacer.hold('ended');
@@ -41,24 +43,14 @@ async function start() {
     }
     return true;
   };
-  const releaseArrows = () => {
-    for (const code of held) {
-      check(game.key(false, code));
-    }
-    held.clear();
-  };
-  const tick = () => {
-    const status = game.tick();
-    if (!check(status)) {
+  // What the session played: a win opens the box once its tick has ended,
+  // and the box takes the keyboard, so the arrows are let go.
+  const played = (status) => {
+    if (!check(status === -1 ? 1 : 0)) {
       return false;
     }
-    if (watching && !game.watching()) {
-      watching = false; // the watched run is over: live play at the game's own pace, the clock too
-      pacer.setRate(1, true);
-    }
-    if (status === 2) {
-      // The box takes the keyboard: the arrows are let go after the tick that won.
-      releaseArrows();
+    if (status & 2) {
+      check(game.letGo());
       painter.paint();
       pacer.hold('win');
       dialog.showModal();
@@ -67,11 +59,9 @@ async function start() {
     return true;
   };
   const pacer = new Pacer({
-    tick,
-    clock: () => check(game.clock()),
+    advance: (ms) => played(game.advance(ms)),
     frame: () => painter.paint(),
   });
-  let watching = false;
 
   dialog.addEventListener('close', () => {
     pacer.release('win');
@@ -84,10 +74,7 @@ async function start() {
       return; // every other key is the browser's
     }
     e.preventDefault(); // the arrows steer and never scroll
-    if (!game.watching()) {
-      held.add(code);
-      check(game.key(true, code));
-    }
+    check(game.key(true, code)); // turned away while a run is watched
   });
   window.addEventListener('keyup', (e) => {
     const code = ARROWS[e.code];
@@ -95,14 +82,13 @@ async function start() {
       return;
     }
     e.preventDefault();
-    if (held.delete(code)) {
-      check(game.key(false, code));
-    }
+    check(game.key(false, code));
   });
   // Away from the page no key-up is heard: what is held is let go at once,
-  // and the timers start afresh on the way back.
+  // and the time away is not played.
   const away = () => {
-    releaseArrows();
+    check(game.letGo());
+    game.hold();
     pacer.hold('away');
   };
   const back = () => {
@@ -115,33 +101,28 @@ async function start() {
   document.addEventListener('visibilitychange', () => (document.hidden ? away() : back()));
 
   $('reset').addEventListener('click', () => {
-    if (!dialog.open && !game.watching()) {
-      check(game.reset());
+    if (!dialog.open) {
+      check(game.reset()); // turned away while a run is watched
     }
     client.focus({ preventScroll: true });
   });
 
   const watch = (script, speed) => {
-    const error = game.watch(script);
+    const error = game.watch(script, speed);
     if (error) {
       message.textContent = `Cannot watch this run: ${error}`;
       return;
     }
     message.textContent = '';
     notice.textContent = '';
-    held.clear();
-    watching = game.watching();
-    pacer.setRate(watching ? speed : 1, !watching);
     pacer.release('ended');
     client.focus({ preventScroll: true });
   };
 
   $('save').addEventListener('click', () => {
     const date = new Date().toISOString().replace(/\.\d+Z$/, 'Z');
-    const header = `# dravik run 1\n# dravik ${game.version} in a web browser\n# recorded ${date}\n` +
-      '# check it with: dravik-sim --verify FILE; watch it with: dravik --replay FILE\n';
     const link = document.createElement('a');
-    link.href = URL.createObjectURL(new Blob([game.runText(header)], { type: 'text/plain' }));
+    link.href = URL.createObjectURL(new Blob([game.runText(date)], { type: 'text/plain' }));
     link.download = `dravik-run-${date.replace(/[:]/g, '-')}.txt`;
     link.click();
     URL.revokeObjectURL(link.href);
@@ -175,7 +156,7 @@ async function start() {
     if (!url) {
       return;
     }
-    const speed = Number(params.get('speed') ?? '1');
+    const speed = game.readNumber(params.get('speed') ?? '1');
     if (!(speed >= 0.25 && speed <= 64)) {
       message.textContent = `Cannot watch this run: speed ${params.get('speed')} is not from 0.25 to 64`;
       return;
@@ -199,12 +180,13 @@ async function start() {
   if (new URLSearchParams(location.search).has('hold')) {
     pacer.hold('test');
     window.dravikStep = (n) => {
-      for (let i = 0; i < n && tick(); ++i) {
+      for (let i = 0; i < n && played(game.tick()); ++i) {
         // one tick each turn
       }
       painter.paint();
       return game.ticks();
     };
+    window.dravikWatching = () => game.watching();
   }
 
   // The canvas takes the device's own pixels, whatever the ratio or zoom: as

@@ -2,36 +2,29 @@
 // visible shape with a one-pixel outline and the four labels, the earlier in
 // the design order on top. Edges fall on whole device pixels at any device
 // pixel ratio; only the parts that changed since the last frame are painted.
-import { FIELDS } from './game.js';
-
-const TWIPS = 15;
-const WIDTH = 1047;
-const HEIGHT = 830;
-const CIRCLE = 3;
-const LABEL = 9;
-const BACKGROUND = '#00ffff';
-const OUTLINE = '#000000';
-
-// 0x00BBGGRR as CSS writes it.
-const css = (c) => '#' + [c & 0xff, (c >> 8) & 0xff, (c >> 16) & 0xff].map((v) => v.toString(16).padStart(2, '0')).join('');
 const roundEdge = (v) => Math.floor(v + 0.5);
-
-// A logical rectangle that holds every device pixel a control can paint.
-function paintBounds(l, t, w, h) {
-  return [Math.floor(l / TWIPS) - 1, Math.floor(t / TWIPS) - 1,
-    Math.ceil((l + w) / TWIPS) + 1, Math.ceil((t + h) / TWIPS) + 1];
-}
 
 const meets = (a, b) => a[0] < b[2] && b[0] < a[2] && a[1] < b[3] && b[1] < a[3];
 
 export class Painter {
   constructor(canvas, game) {
+    // The game's own facts: twips to a pixel, the client area, kinds and colours.
+    this.twips = game.twips;
+    this.width = game.width;
+    this.height = game.height;
+    this.fields = game.fields;
     this.canvas = canvas;
     this.ctx = canvas.getContext('2d', { alpha: false });
     this.game = game;
     this.sprites = new Map();
     this.last = null; // the controls and captions last painted
     this.painted = 0; // controls drawn by the last paint
+  }
+
+  // A logical rectangle that holds every device pixel a control can paint.
+  paintBounds(l, t, w, h) {
+    const tw = this.twips;
+    return [Math.floor(l / tw) - 1, Math.floor(t / tw) - 1, Math.ceil((l + w) / tw) + 1, Math.ceil((t + h) / tw) + 1];
   }
 
   // The backing store at the device's own pixels.
@@ -45,12 +38,12 @@ export class Painter {
   }
 
   device(l, t, w, h) {
-    const sx = this.canvas.width / WIDTH;
-    const sy = this.canvas.height / HEIGHT;
-    const left = roundEdge(l / TWIPS * sx);
-    const top = roundEdge(t / TWIPS * sy);
-    return [left, top, Math.max(1, roundEdge((l + w) / TWIPS * sx) - left),
-      Math.max(1, roundEdge((t + h) / TWIPS * sy) - top)];
+    const sx = this.canvas.width / this.width;
+    const sy = this.canvas.height / this.height;
+    const left = roundEdge(l / this.twips * sx);
+    const top = roundEdge(t / this.twips * sy);
+    return [left, top, Math.max(1, roundEdge((l + w) / this.twips * sx) - left),
+      Math.max(1, roundEdge((t + h) / this.twips * sy) - top)];
   }
 
   // Paints what changed since the last call (everything the first time).
@@ -58,19 +51,19 @@ export class Painter {
     const now = Float64Array.from(this.game.controls());
     const captions = [];
     for (let i = 0; i < this.game.count; ++i) {
-      captions.push(now[i * FIELDS] === LABEL ? this.game.caption(i) : '');
+      captions.push(now[i * this.fields] === this.game.labelKind ? this.game.caption(i) : '');
     }
-    const damage = this.last ? [] : [[0, 0, WIDTH, HEIGHT]];
+    const damage = this.last ? [] : [[0, 0, this.width, this.height]];
     const count = this.game.count;
     for (let i = 0; i < count && this.last; ++i) {
-      const o = i * FIELDS;
+      const o = i * this.fields;
       if (this.last.captions[i] === captions[i] && this.last.now[o + 2] === now[o + 2] &&
           this.last.now[o + 3] === now[o + 3] && this.last.now[o + 6] === now[o + 6]) {
         continue;
       }
       const p = this.last.now;
-      damage.push(paintBounds(now[o + 2], now[o + 3], now[o + 4], now[o + 5]),
-        paintBounds(p[o + 2], p[o + 3], p[o + 4], p[o + 5]));
+      damage.push(this.paintBounds(now[o + 2], now[o + 3], now[o + 4], now[o + 5]),
+        this.paintBounds(p[o + 2], p[o + 3], p[o + 4], p[o + 5]));
     }
     this.last = { now, captions };
     this.painted = 0;
@@ -78,8 +71,8 @@ export class Painter {
       return;
     }
     const ctx = this.ctx;
-    const sx = this.canvas.width / WIDTH;
-    const sy = this.canvas.height / HEIGHT;
+    const sx = this.canvas.width / this.width;
+    const sy = this.canvas.height / this.height;
     ctx.save();
     ctx.setTransform(1, 0, 0, 1, 0, 0);
     ctx.beginPath();
@@ -89,23 +82,23 @@ export class Painter {
       ctx.rect(l, t, Math.ceil(d[2] * sx) + 1 - l, Math.ceil(d[3] * sy) + 1 - t);
     }
     ctx.clip();
-    ctx.fillStyle = BACKGROUND;
+    ctx.fillStyle = this.game.background;
     ctx.fillRect(0, 0, this.canvas.width, this.canvas.height);
     const outline = Math.max(1, roundEdge(Math.min(sx, sy)));
     for (let i = count; i-- > 0;) {
-      const o = i * FIELDS;
+      const o = i * this.fields;
       if (now[o + 6] === 0) {
         continue;
       }
-      const bounds = paintBounds(now[o + 2], now[o + 3], now[o + 4], now[o + 5]);
+      const bounds = this.paintBounds(now[o + 2], now[o + 3], now[o + 4], now[o + 5]);
       if (!damage.some((d) => meets(d, bounds))) {
         continue;
       }
       ++this.painted;
-      if (now[o] === LABEL) {
-        this.paintLabel(now.subarray(o, o + FIELDS), captions[i], outline, sx, sy);
+      if (now[o] === this.game.labelKind) {
+        this.paintLabel(now.subarray(o, o + this.fields), captions[i], outline, sx, sy);
       } else {
-        this.paintShape(now.subarray(o, o + FIELDS), outline);
+        this.paintShape(now.subarray(o, o + this.fields), outline);
       }
     }
     ctx.restore();
@@ -120,12 +113,12 @@ export class Painter {
       w = h = side;
     }
     const [x, y, dw, dh] = this.device(l, t, w, h);
-    const fill = css(c[1]);
-    if (c[0] === CIRCLE) {
+    const fill = this.game.css(c[1]);
+    if (c[0] === this.game.circleKind) {
       this.ctx.drawImage(this.sprite(fill, dw, dh, outline), x, y);
       return;
     }
-    this.ctx.fillStyle = OUTLINE;
+    this.ctx.fillStyle = this.game.outline;
     this.ctx.fillRect(x, y, dw, dh);
     if (dw > 2 * outline && dh > 2 * outline) {
       this.ctx.fillStyle = fill;
@@ -147,7 +140,7 @@ export class Painter {
       s.fillStyle = fill;
       s.fill();
       s.lineWidth = outline;
-      s.strokeStyle = OUTLINE;
+      s.strokeStyle = this.game.outline;
       s.stroke();
       this.sprites.set(key, sprite);
     }
@@ -163,9 +156,9 @@ export class Painter {
     const [x, y, w, h] = this.device(c[2], c[3], c[4], c[5]);
     ctx.save();
     if (boxed) {
-      ctx.fillStyle = OUTLINE;
+      ctx.fillStyle = this.game.outline;
       ctx.fillRect(x, y, w, h);
-      ctx.fillStyle = '#ffffff';
+      ctx.fillStyle = this.game.box;
       ctx.fillRect(x + outline, y + outline, w - 2 * outline, h - 2 * outline);
     }
     ctx.beginPath();
@@ -178,9 +171,8 @@ export class Painter {
     ctx.textBaseline = 'alphabetic';
     const inset = boxed ? 1 : 0;
     const ascent = ctx.measureText(caption).fontBoundingBoxAscent;
-    ctx.fillText(caption, (c[2] + c[4] / 2) / TWIPS, c[3] / TWIPS + inset + ascent);
+    ctx.fillText(caption, (c[2] + c[4] / 2) / this.twips, c[3] / this.twips + inset + ascent);
     ctx.restore();
   }
 }
 
-export { WIDTH, HEIGHT };
