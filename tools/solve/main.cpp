@@ -104,7 +104,8 @@ int main(int argc, char** argv)
     }
 
     const std::string script = dravik::solve::ScriptHeader(options, result, replay.deaths) +
-                               dravik::sim::ScriptText(dravik::solve::ScriptEvents(result.run));
+                               dravik::sim::ScriptText(dravik::solve::ScriptEvents(result.run)) +
+                               dravik::solve::ScriptFooter(replay);
     if (out.empty()) {
         dravik::sim::FdBuffer output(STDOUT_FILENO);
         std::ostream(&output) << script << std::flush;

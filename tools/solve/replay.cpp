@@ -4,6 +4,7 @@
 
 #include "game/form.h"
 #include "sim/runner.h"
+#include "sim/trace.h"
 
 namespace dravik::solve {
 
@@ -16,6 +17,7 @@ Replay PlayBack(const Run& run)
     Replay replay;
     replay.winTicks = sim::Run(form, ScriptEvents(run), options, trace);
     replay.deaths = form.Deaths.Caption;
+    replay.finalState = sim::StateLine(form, run.winTick, replay.winTicks.size());
     return replay;
 }
 

@@ -25,4 +25,9 @@ std::string ScriptHeader(const SearchOptions& options, const SearchResult& resul
     return header.str();
 }
 
+std::string ScriptFooter(const Replay& replay)
+{
+    return "# final " + replay.finalState + "\n";
+}
+
 }  // namespace dravik::solve
