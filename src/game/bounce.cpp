@@ -44,11 +44,12 @@ constexpr std::int16_t TurnedTo(std::int16_t speed)
 // second test's wall or zone is read only when the first test fails.
 void Form::BounceBalls()
 {
-    ForEachPatrolAxis([this]<std::size_t P, std::size_t A>() {
-        constexpr const PatrolAxis& axis = kPatrols[P].axes[A];
+    ForEachPatrolAxis([this](auto patrol, auto which) {
+        constexpr const Patrol& row = kPatrols[decltype(patrol)::value];
+        constexpr const PatrolAxis& axis = row.axes[decltype(which)::value];
         constexpr TurnTest first = axis.turns[0];
         constexpr TurnTest second = axis.turns[1];
-        const Shape& leader = ShapeAt<LeaderRef(kPatrols[P])>(*this);
+        const Shape& leader = ShapeAt<LeaderRef(row)>(*this);
         if (Reached<axis.axis, first.end>(leader, ShapeAt<first.bound>(*this))) {
             this->*axis.velocity = TurnedTo<first.end>(axis.speed);
         } else if (Reached<axis.axis, second.end>(leader, ShapeAt<second.bound>(*this))) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 
 #include "game/form.h"
@@ -141,27 +142,33 @@ constexpr float Shape::*Coordinate(Axis axis)
     return axis == Axis::Left ? &Shape::Left : &Shape::Top;
 }
 
-// Runs f.template operator()<P>() for every patrol P, in the table's order,
-// each one known when the program is built.
+// An index into kPatrols known when the program is built.
+template <std::size_t P>
+using PatrolIndex = std::integral_constant<std::size_t, P>;
+
+template <typename F, std::size_t... P>
+void ForEachPatrolIn(F& f, std::index_sequence<P...>)
+{
+    (f(PatrolIndex<P>{}), ...);
+}
+
+// Calls f(PatrolIndex<P>{}) for every patrol P, in the table's order.
 template <typename F>
 void ForEachPatrol(F&& f)
 {
-    [&]<std::size_t... P>(std::index_sequence<P...>)
-    {
-        (f.template operator()<P>(), ...);
-    }
-    (std::make_index_sequence<kPatrols.size()>());
+    ForEachPatrolIn(f, std::make_index_sequence<kPatrols.size()>());
 }
 
-// Runs f.template operator()<P, A>() for every axis A of every patrol P, in
-// the table's order: the order in which the tick advances and turns them.
+// Calls f(PatrolIndex<P>{}, std::integral_constant<std::size_t, A>{}) for
+// every axis A of every patrol P, in the table's order: the order in which
+// the tick advances and turns them.
 template <typename F>
 void ForEachPatrolAxis(F&& f)
 {
-    ForEachPatrol([&]<std::size_t P>() {
-        f.template operator()<P, 0>();
-        if constexpr (kPatrols[P].axisCount == 2) {
-            f.template operator()<P, 1>();
+    ForEachPatrol([&](auto patrol) {
+        f(patrol, std::integral_constant<std::size_t, 0>{});
+        if constexpr (kPatrols[decltype(patrol)::value].axisCount == 2) {
+            f(patrol, std::integral_constant<std::size_t, 1>{});
         }
     });
 }

@@ -35,10 +35,11 @@ void Form::MovePlayer()
 // move one after the other, Left first.
 void Form::AdvanceLeaders()
 {
-    ForEachPatrolAxis([this]<std::size_t P, std::size_t A>() {
-        constexpr const PatrolAxis& axis = kPatrols[P].axes[A];
+    ForEachPatrolAxis([this](auto patrol, auto which) {
+        constexpr const Patrol& row = kPatrols[decltype(patrol)::value];
+        constexpr const PatrolAxis& axis = row.axes[decltype(which)::value];
         constexpr float Shape::*coordinate = Coordinate(axis.axis);
-        Shape& leader = ShapeAt<LeaderRef(kPatrols[P])>(*this);
+        Shape& leader = ShapeAt<LeaderRef(row)>(*this);
         leader.*coordinate = AddStep(leader.*coordinate, this->*axis.velocity);
     });
 }
@@ -50,8 +51,8 @@ void Form::AdvanceLeaders()
 // time, to fail where it fails.
 void Form::LineUpMembers()
 {
-    ForEachPatrol([this]<std::size_t P>() {
-        constexpr const Patrol& patrol = kPatrols[P];
+    ForEachPatrol([this](auto index) {
+        constexpr const Patrol& patrol = kPatrols[decltype(index)::value];
         if constexpr (KindOf(patrol.group) == ControlKind::Group) {
             LineUp(this->*MemberOf(patrol.group).group, Coordinate(patrol.axes[0].axis));
         }

@@ -29,10 +29,12 @@ enum class ControlName : std::uint8_t {
 // What a control is: a single shape, a group of shapes, or a label.
 enum class ControlKind : std::uint8_t { Shape, Group, Label };
 
-#define DRAVIK_CONTROL_COUNT(name) +1
-inline constexpr int kControlNameCount =
-    0 DRAVIK_CONTROLS(DRAVIK_CONTROL_COUNT, DRAVIK_CONTROL_COUNT, DRAVIK_CONTROL_COUNT);
-#undef DRAVIK_CONTROL_COUNT
+#define DRAVIK_CONTROL_TEXT(name) #name,
+inline constexpr auto kControlNames =
+    std::to_array<std::string_view>({DRAVIK_CONTROLS(DRAVIK_CONTROL_TEXT, DRAVIK_CONTROL_TEXT, DRAVIK_CONTROL_TEXT)});
+#undef DRAVIK_CONTROL_TEXT
+
+inline constexpr int kControlNameCount = static_cast<int>(kControlNames.size());
 
 #define DRAVIK_CONTROL_SHAPE_KIND(name) ControlKind::Shape,
 #define DRAVIK_CONTROL_GROUP_KIND(name) ControlKind::Group,
@@ -42,11 +44,6 @@ inline constexpr std::array<ControlKind, kControlNameCount> kControlKinds = {
 #undef DRAVIK_CONTROL_SHAPE_KIND
 #undef DRAVIK_CONTROL_GROUP_KIND
 #undef DRAVIK_CONTROL_LABEL_KIND
-
-#define DRAVIK_CONTROL_TEXT(name) #name,
-inline constexpr std::array<std::string_view, kControlNameCount> kControlNames = {
-    DRAVIK_CONTROLS(DRAVIK_CONTROL_TEXT, DRAVIK_CONTROL_TEXT, DRAVIK_CONTROL_TEXT)};
-#undef DRAVIK_CONTROL_TEXT
 
 // Index used for a control that is a single shape rather than a group member.
 inline constexpr std::int16_t kSingle = -1;
