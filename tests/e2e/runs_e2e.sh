@@ -143,6 +143,6 @@ else
   kill -HUP "$pid"
   finish boxed
   verdict=$(verify boxed)
-  [[ $verdict =~ ^dravik-sim:\ verified:\ 2492\ ticks,\ 1\ wins, ]] || fail "not ended on the winning tick: $verdict"
+  [[ $verdict =~ ^dravik-sim:\ verified:\ 2485\ ticks,\ 1\ wins, ]] || fail "not ended on the winning tick: $verdict"
 fi
 echo PASS
