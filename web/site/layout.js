@@ -1,0 +1,62 @@
+// Sizes the level to the largest rectangle of its own proportions that the
+// viewport holds beside the page's controls: the strip and commands beside
+// it on a wide viewport or under it on a tall one, whichever leaves the
+// level larger, with the touch pad beside or under it on a touch screen.
+// The size falls on whole device pixels, so the canvas is crisp; the page
+// never scrolls. It follows resizes, rotation and changes of the pointer.
+export class Layout {
+  constructor(app, { width, height }) {
+    this.app = app;
+    this.aspect = width / height;
+    this.coarse = matchMedia('(pointer: coarse)');
+    this.size = null;
+    const again = () => this.fit();
+    this.again = again;
+    window.addEventListener('resize', again);
+    this.coarse.addEventListener('change', again);
+    screen.orientation?.addEventListener('change', again);
+    window.visualViewport?.addEventListener('resize', again);
+    this.fit();
+  }
+
+  get touch() {
+    return this.coarse.matches;
+  }
+
+  fit() {
+    const root = document.documentElement;
+    const style = getComputedStyle(root);
+    const px = (name) => parseFloat(style.getPropertyValue(name)) || 0;
+    const app = this.app.getBoundingClientRect();
+    const [vw, vh] = [app.width, app.height];
+    const touch = this.touch;
+    // Beside: the level's height is what the width left over allows; under: the reverse.
+    const beside = Math.min(vh, (vw - (touch ? px('--touch-side-w') + px('--pad-w') : px('--side-w'))) / this.aspect);
+    const underWidth = Math.min(vw, (vh - px(touch ? '--below-touch-h' : '--below-h')) * this.aspect);
+    const under = underWidth / this.aspect;
+    const wide = beside >= under;
+    const dpr = window.devicePixelRatio || 1;
+    // The side that fills its room is whole, the other follows it.
+    const whole = (v) => Math.max(1, Math.floor(v * dpr)) / dpr;
+    let [width, height] = [0, whole(beside)];
+    if (wide) {
+      width = whole(height * this.aspect);
+    } else {
+      width = whole(underWidth);
+      height = whole(width / this.aspect);
+    }
+    this.app.classList.toggle('wide', wide);
+    this.app.classList.toggle('tall', !wide);
+    this.app.classList.toggle('touch', touch);
+    root.style.setProperty('--level-w', `${width}px`);
+    root.style.setProperty('--level-h', `${height}px`);
+    this.size = { width, height, wide, touch };
+    // A new device pixel ratio (a zoom, another screen) asks for a new fit.
+    if (this.dpr !== dpr) {
+      this.dpr = dpr;
+      this.ratio?.removeEventListener('change', this.again);
+      this.ratio = matchMedia(`(resolution: ${dpr}dppx)`);
+      this.ratio.addEventListener('change', this.again);
+    }
+  }
+}
