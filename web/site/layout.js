@@ -23,6 +23,16 @@ export class Layout {
     return this.coarse.matches;
   }
 
+  // An offset of about `v` CSS pixels, whole in CSS and in device pixels, so
+  // that the level's edges fall on both.
+  offset(v, dpr) {
+    let k = Math.max(0, Math.floor(v));
+    while (k > 0 && Math.abs(k * dpr - Math.round(k * dpr)) > 1e-6) {
+      --k;
+    }
+    return k;
+  }
+
   fit() {
     const root = document.documentElement;
     const style = getComputedStyle(root);
@@ -31,14 +41,15 @@ export class Layout {
     const [vw, vh] = [app.width, app.height];
     const touch = this.touch;
     // Beside: the level's height is what the width left over allows; under: the reverse.
-    const beside = Math.min(vh, (vw - (touch ? px('--touch-side-w') + px('--pad-w') : px('--side-w'))) / this.aspect);
+    const besideWidth = vw - (touch ? px('--touch-side-w') + px('--pad-w') : px('--side-w'));
+    const beside = Math.min(vh, besideWidth / this.aspect);
     const underWidth = Math.min(vw, (vh - px(touch ? '--below-touch-h' : '--below-h')) * this.aspect);
     const under = underWidth / this.aspect;
     const wide = beside >= under;
     const dpr = window.devicePixelRatio || 1;
     // The side that fills its room is whole, the other follows it.
-    const whole = (v) => Math.max(1, Math.floor(v * dpr)) / dpr;
-    let [width, height] = [0, whole(beside)];
+    const whole = (v) => Math.max(0, Math.floor(v * dpr + 1e-6)) / dpr;
+    let [width, height] = [0, Math.max(whole(beside), 1)];
     if (wide) {
       width = whole(height * this.aspect);
     } else {
@@ -48,6 +59,11 @@ export class Layout {
     this.app.classList.toggle('wide', wide);
     this.app.classList.toggle('tall', !wide);
     this.app.classList.toggle('touch', touch);
+    // Centred in its room: beside the controls, the viewport's height; under
+    // them, the level's own row.
+    const room = wide ? besideWidth : vw;
+    root.style.setProperty('--level-x', `${this.offset((room - width) / 2, dpr)}px`);
+    root.style.setProperty('--level-y', `${wide ? this.offset((vh - height) / 2, dpr) : 0}px`);
     root.style.setProperty('--level-w', `${width}px`);
     root.style.setProperty('--level-h', `${height}px`);
     this.size = { width, height, wide, touch };
