@@ -4,6 +4,7 @@
 // viewports of a laptop, a large screen, a phone both ways and a tablet, and
 // the server's answers.
 //   node --test page.test.mjs   with DRAVIK_SITE, DRAVIK, DRAVIK_SIM, DRAVIK_RUN set
+//   (and DRAVIK_WEB_SHOTS, a folder, to keep the newcomer's screenshots)
 import assert from 'node:assert/strict';
 import { execFileSync, spawn, spawnSync } from 'node:child_process';
 import { cpSync, mkdirSync, mkdtempSync, readFileSync, rmSync, symlinkSync, writeFileSync } from 'node:fs';
@@ -14,6 +15,8 @@ import { chromium } from 'playwright-core';
 
 const { DRAVIK_SITE: site, DRAVIK: dravik, DRAVIK_SIM: sim, DRAVIK_RUN: winningRun } = process.env;
 const work = mkdtempSync(join(tmpdir(), 'dravik-web-'));
+// The newcomer's screenshots, to be looked at: kept where DRAVIK_WEB_SHOTS says.
+const shots = process.env.DRAVIK_WEB_SHOTS ?? work;
 const serve = new URL('../../web/serve.mjs', import.meta.url).pathname;
 let server;
 let address;
@@ -306,7 +309,7 @@ test('a newcomer plays at every viewport: the level fits, the pad, WASD, the gam
     // The first visit: the help is open, the game holds behind it.
     const { page, errors, context } = await open('', scale, { viewport, touch, fresh: true });
     await page.locator('#help').waitFor();
-    await page.screenshot({ path: join(work, `${name}-help.png`) });
+    await page.screenshot({ path: join(shots, `${name}-help.png`) });
     assert.equal(await text(page, 'run-time'), '0:00.00');
     if (touch) {
       await page.locator('#help-close').tap();
@@ -415,7 +418,7 @@ test('a newcomer plays at every viewport: the level fits, the pad, WASD, the gam
     } else {
       await saveAndVerify(page, `${name}-run.txt`);
     }
-    await page.screenshot({ path: join(work, `${name}.png`) });
+    await page.screenshot({ path: join(shots, `${name}.png`) });
     assert.deepEqual(errors, [], name);
     await context.close();
   }
@@ -426,7 +429,7 @@ test('a newcomer plays at every viewport: the level fits, the pad, WASD, the gam
   assert.deepEqual([await text(page, 'run-time'), await text(page, 'run-deaths'), await text(page, 'best')],
     ['0:38.93', '0', '\u2013']);
   assert.match(await text(page, 'status'), /^Won in 0:38\.93 with 0 deaths \(a watched run\)$/);
-  await page.screenshot({ path: join(work, 'watched-win.png') });
+  await page.screenshot({ path: join(shots, 'watched-win.png') });
   await page.keyboard.press('Enter');
 
   // The same run played live is the player's best, and lasts.
@@ -477,7 +480,8 @@ test('a newcomer plays at every viewport: the level fits, the pad, WASD, the gam
   const index = join(work, 'site', 'index.html');
   const page1 = readFileSync(index, 'utf8');
   writeFileSync(index, page1.replace('<title>', '<meta name="build" content="next"><title>'));
-  await page.reload();
+  await page.reload(); // the next visit, when the browser looks for a new worker (here at once)
+  await page.evaluate(async () => (await navigator.serviceWorker.getRegistration()).update());
   await page.waitForFunction(async () => (await caches.keys()).join() === 'dravik-next', null, { timeout: 20000 });
   await page.reload();
   assert.equal(await page.locator('meta[name="build"]').getAttribute('content'), 'next');
