@@ -482,7 +482,15 @@ test('a newcomer plays at every viewport: the level fits, the pad, WASD, the gam
   writeFileSync(index, page1.replace('<title>', '<meta name="build" content="next"><title>'));
   await page.reload(); // the next visit, when the browser looks for a new worker (here at once)
   await page.evaluate(async () => (await navigator.serviceWorker.getRegistration()).update());
-  await page.waitForFunction(async () => (await caches.keys()).join() === 'dravik-next', null, { timeout: 20000 });
+  for (const deadline = Date.now() + 20000; ;) {
+    const settled = await page.evaluate(async () => {
+      const r = await navigator.serviceWorker.getRegistration();
+      return r.active?.state === 'activated' && !r.installing && !r.waiting && (await caches.keys()).join() === 'dravik-next';
+    });
+    if (settled) break;
+    assert.ok(Date.now() < deadline, 'the new build\'s worker never took over');
+    await page.waitForTimeout(100);
+  }
   await page.reload();
   assert.equal(await page.locator('meta[name="build"]').getAttribute('content'), 'next');
   writeFileSync(index, page1);
