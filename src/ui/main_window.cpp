@@ -68,8 +68,7 @@ void MainWindow::Fit()
     const QMargins frame = windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
     // The menu bar's own height once it is laid out, its hint before.
     const int menu = menuBar()->isVisible() ? menuBar()->height() : menuBar()->sizeHint().height();
-    const double scale =
-        std::min(view_->Scale(), FitScale(room.size().shrunkBy(frame) - QSize(0, menu)));
+    const double scale = std::min(view_->Scale(), FitScale(room.size().shrunkBy(frame) - QSize(0, menu)));
     if (scale < view_->Scale()) {
         view_->SetScale(scale);
         resize(view_->sizeHint() + QSize(0, menu));  // before the first show, made exact there
