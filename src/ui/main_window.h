@@ -13,6 +13,11 @@
 
 namespace dravik::ui {
 
+// The level's scale at which a client area fits in `room` pixels: 1 where
+// the game's own 1047 by 830 fits, else the largest that fits, and never
+// below the least scale factor the window is shown at.
+double FitScale(QSize room);
+
 // The window "Dravik 1": the playfield as its client area, the RESET command
 // as its menu bar. It owns one run::Session and is its shell: it wakes when
 // the session's next beat falls due and lets it advance by the time that
@@ -46,6 +51,13 @@ public:
     void Replay(std::vector<run::Event> events, std::uint64_t endTick, double speed);
     bool IsReplaying() const { return session_.Watching(); }
 
+    // Before the window is first shown: where its screen's free area (less
+    // the frame and the menu bar) cannot hold the client area, the level is
+    // scaled down to fit. Once the window system has framed the window, the
+    // fit is checked again with the frame it really got. Resizing by hand
+    // changes nothing of it.
+    void FitScreen();
+
 signals:
     // The game is over: 0 when the window was closed, non-zero when a fatal
     // run-time error ended it.
@@ -66,6 +78,7 @@ private:
     void Beat(std::chrono::nanoseconds elapsed);
     void Reset();
     void OpenWinBox();
+    void Fit();
     template <class Handler>
     void Run(Handler&& handler);
     void Fail(const std::string& message);
@@ -76,6 +89,7 @@ private:
     QAction* reset_ = nullptr;
     BeatTimer beats_;
     bool sized_ = false;
+    bool refit_ = false;  // the fit waits for the frame the window system gives
     bool ended_ = false;
 };
 
