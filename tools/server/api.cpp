@@ -207,6 +207,20 @@ void Api::Handle(const std::string& method, const std::string& target, std::stri
     }
 }
 
+// Counted off the socket's thread: the database may be slow.
+void Api::CountRefused()
+{
+    const std::string url = options_.database;
+    if (!read_.TryPost([url] {
+            WithStore(url, [](Store& store) {
+                store.CountRefused();
+                return Reply();
+            });
+        })) {
+        std::cerr << "dravik-server: a refused run went uncounted: the queue is full\n";
+    }
+}
+
 void Api::Read(std::function<Reply()> work, std::function<void(Reply)>& done)
 {
     auto job = [work = std::move(work), done] { done(work()); };
@@ -238,15 +252,7 @@ void Api::Submit(const std::string& query, std::string body, const std::string& 
     }
     const std::string url = options_.database;
     if (!error.empty()) {
-        // Counted as refused, off this thread: the database may be slow.
-        if (!read_.TryPost([url] {
-                WithStore(url, [](Store& store) {
-                    store.CountRefused();
-                    return Reply();
-                });
-            })) {
-            std::cerr << "dravik-server: a refused run went uncounted: the queue is full\n";
-        }
+        CountRefused();
         done(ErrorReply(400, error));
         return;
     }

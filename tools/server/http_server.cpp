@@ -137,6 +137,7 @@ private:
             e == http::error::partial_message) {
             Close();
         } else if (e == http::error::body_limit) {
+            api_.CountRefused();
             Answer(ErrorReply(413, "too long: the file is over 1 MB"), true);
         } else if (e == http::error::header_limit) {
             Answer(
