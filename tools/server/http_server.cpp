@@ -120,7 +120,8 @@ private:
         parser_.emplace();
         parser_->header_limit(static_cast<std::uint32_t>(limits_.headerBytes));
         parser_->body_limit(kMostBytes);
-        stream_.expires_after(std::chrono::seconds(limits_.headerSeconds));
+        started_ = std::chrono::steady_clock::now();
+        stream_.expires_after(std::chrono::seconds(std::min(limits_.headerSeconds, limits_.requestSeconds)));
         http::async_read_header(stream_, buffer_, *parser_,
                                 [self = shared_from_this()](error_code e, std::size_t) { self->OnHeader(e); });
     }
@@ -168,7 +169,7 @@ private:
             return;
         }
         reserved_ = bytes;
-        stream_.expires_after(std::chrono::seconds(limits_.bodySeconds));
+        stream_.expires_at(started_ + std::chrono::seconds(limits_.requestSeconds));
         if (beast::iequals(header[http::field::expect], "100-continue") && !parser_->is_done()) {
             auto go = std::make_shared<http::response<http::empty_body>>(http::status::continue_, header.version());
             http::async_write(stream_, *go, [self = shared_from_this(), go](error_code written, std::size_t) {
@@ -240,6 +241,7 @@ private:
     const Limits& limits_;
     Gate& gate_;
     std::size_t reserved_ = 0;
+    std::chrono::steady_clock::time_point started_;
     unsigned version_ = 11;
     bool keepAlive_ = true;
 };

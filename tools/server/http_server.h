@@ -17,7 +17,7 @@ struct Limits {
     std::size_t headerBytes = 16 * 1024;  // request line and header fields
     std::size_t bodyBudget = 64 << 20;    // bodies being read at once, in all
     int headerSeconds = 10;               // to send the header, idle time included
-    int bodySeconds = 30;                 // to send the body after it
+    int requestSeconds = 20;              // to send the whole request, header and body
     int writeSeconds = 30;                // to take the answer
 };
 

@@ -88,6 +88,11 @@ int main(int argc, char** argv)
     app.add_option("--queue", queue, "Runs that may wait for a worker; more are answered 503")
         ->default_val(queue)
         ->check(tools::WholeNumber(1, 100'000));
+    std::uint64_t timeout = 20;
+    app.add_option("--request-timeout", timeout,
+                   "Seconds a client has to send a whole request (its header: at most 10 of them)")
+        ->default_val(timeout)
+        ->check(tools::WholeNumber(1, 3600));
     if (const std::optional<int> status = tools::ParseCommandLine(app, argc, argv)) {
         return *status;
     }
@@ -126,7 +131,9 @@ int main(int argc, char** argv)
     options.build = std::string("dravik-server ") + DRAVIK_VERSION;
     server::Api api(options);
     const server::Site pages(site);
-    server::HttpServer http(api, pages);
+    server::Limits limits;
+    limits.requestSeconds = static_cast<int>(timeout);
+    server::HttpServer http(api, pages, limits);
     std::string error;
     if (!http.Listen(address, port, error)) {
         std::cerr << "dravik-server: " << error << "\n";
