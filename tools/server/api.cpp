@@ -207,17 +207,19 @@ void Api::Handle(const std::string& method, const std::string& target, std::stri
     }
 }
 
-// Counted off the socket's thread: the database may be slow.
-void Api::CountRefused()
+// Counted off the socket's thread (the database may be slow), and answered
+// once counted.
+void Api::Refuse(unsigned status, const std::string& why, std::function<void(Reply)> done)
 {
     const std::string url = options_.database;
-    if (!read_.TryPost([url] {
-            WithStore(url, [](Store& store) {
-                store.CountRefused();
-                return Reply();
-            });
-        })) {
-        std::cerr << "dravik-server: a refused run went uncounted: the queue is full\n";
+    auto job = [url, status, why, done] {
+        done(WithStore(url, [&](Store& store) {
+            store.CountRefused();
+            return ErrorReply(status, why);
+        }));
+    };
+    if (!read_.TryPost(job)) {
+        done(ErrorReply(status, why));
     }
 }
 
@@ -252,8 +254,7 @@ void Api::Submit(const std::string& query, std::string body, const std::string& 
     }
     const std::string url = options_.database;
     if (!error.empty()) {
-        CountRefused();
-        done(ErrorReply(400, error));
+        Refuse(400, error, done);
         return;
     }
     auto job = [url, build = options_.build, name = std::move(*name), body = std::move(body), done] {

@@ -36,8 +36,9 @@ public:
     void Handle(const std::string& method, const std::string& target, std::string body, const std::string& address,
                 std::function<void(Reply)> done);
 
-    // Counts a run refused before it reached Handle (too big to read).
-    void CountRefused();
+    // Counts a refused run, then answers `done` with the reason: also for a
+    // run refused before it reached Handle (too big to read).
+    void Refuse(unsigned status, const std::string& why, std::function<void(Reply)> done);
 
     // Ends the pools; a job under way finishes first.
     void Stop();

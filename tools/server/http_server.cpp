@@ -138,8 +138,7 @@ private:
             e == http::error::partial_message) {
             Close();
         } else if (e == http::error::body_limit) {
-            api_.CountRefused();
-            Answer(ErrorReply(413, "too long: the file is over 1 MB"), true);
+            api_.Refuse(413, "too long: the file is over 1 MB", Later(true));
         } else if (e == http::error::header_limit) {
             Answer(
                 ErrorReply(431, "the request's header is over " + std::to_string(limits_.headerBytes / 1024) + " KB"),
@@ -200,13 +199,19 @@ private:
         const std::string method(request.method_string());
         const std::string target(request.target());
         if (target.rfind("/api/", 0) == 0) {
-            api_.Handle(method, target, std::move(request.body()), address_, [self = shared_from_this()](Reply reply) {
-                net::post(self->stream_.get_executor(),
-                          [self, reply = std::move(reply)]() mutable { self->Answer(std::move(reply), false); });
-            });
+            api_.Handle(method, target, std::move(request.body()), address_, Later(false));
             return;
         }
         Answer(site_.Serve(method, target), false);
+    }
+
+    // An answer that comes from another thread, written on this connection's.
+    std::function<void(Reply)> Later(bool close)
+    {
+        return [self = shared_from_this(), close](Reply reply) {
+            net::post(self->stream_.get_executor(),
+                      [self, close, reply = std::move(reply)]() mutable { self->Answer(std::move(reply), close); });
+        };
     }
 
     void Answer(Reply reply, bool close)
