@@ -42,20 +42,18 @@ json EntryJson(const Entry& entry)
         {"rank", entry.rank}, {"name", entry.name}, {"ticks", entry.ticks}, {"deaths", entry.deaths}, {"id", entry.id}};
 }
 
-// The connection of this pool thread, opened on first use and dropped after
-// a failure, so that the next request opens it again.
-thread_local std::unique_ptr<Store> tStore;
-
+// Runs `work` on a pool thread's connection, opened on first use and
+// dropped after a failure, so that the next request opens it again.
 template <typename Work>
-Reply WithStore(const std::string& url, Work&& work)
+Reply WithStore(const std::string& url, std::unique_ptr<Store>& store, Work&& work)
 {
     try {
-        if (!tStore) {
-            tStore = OpenStore(url);
+        if (!store) {
+            store = OpenStore(url);
         }
-        return work(*tStore);
+        return work(*store);
     } catch (const StoreUnavailable& e) {
-        tStore.reset();
+        store.reset();
         std::cerr << "dravik-server: " << e.what() << "\n";
         Reply reply = ErrorReply(503, "the database is unavailable; try again later");
         reply.headers.emplace_back("Retry-After", kRetryDown);
@@ -102,7 +100,9 @@ Api::Api(ApiOptions options)
     : options_(std::move(options)),
       limit_(options_.submissionsPerMinute),
       verify_(options_.verifiers, options_.queue),
-      read_(options_.readers, options_.queue * 4)
+      read_(options_.readers, options_.queue * 4),
+      verifyStores_(verify_.Size()),
+      readStores_(read_.Size())
 {
 }
 
@@ -148,7 +148,6 @@ void Api::Handle(const std::string& method, const std::string& target, std::stri
         return;
     }
     std::function<void(Reply)>& reply = done;
-    const std::string url = options_.database;
     if (path == "/api/leaderboard") {
         std::string error;
         const auto offset = Number(query, "offset", 0, 0, kMostOffset, error);
@@ -158,27 +157,22 @@ void Api::Handle(const std::string& method, const std::string& target, std::stri
             return;
         }
         Read(
-            [url, offset = *offset, limit = *limit] {
-                return WithStore(url, [&](Store& store) {
-                    const Page page = store.Leaderboard(offset, limit);
-                    json entries = json::array();
-                    for (const Entry& entry : page.entries) {
-                        entries.push_back(EntryJson(entry));
-                    }
-                    return JsonReply(200, json{{"total", page.total}, {"entries", entries}});
-                });
+            [offset = *offset, limit = *limit](Store& store) {
+                const Page page = store.Leaderboard(offset, limit);
+                json entries = json::array();
+                for (const Entry& entry : page.entries) {
+                    entries.push_back(EntryJson(entry));
+                }
+                return JsonReply(200, json{{"total", page.total}, {"entries", entries}});
             },
             reply);
     } else if (path == "/api/stats") {
         Read(
-            [url, bound = options_.bound] {
-                return WithStore(url, [&](Store& store) {
-                    const Page top = store.Leaderboard(0, 1);
-                    const json best = top.entries.empty() ? json(nullptr) : EntryJson(top.entries.front());
-                    return JsonReply(
-                        200,
-                        json{{"runs", top.total}, {"rejected", store.Refused()}, {"bound", bound}, {"best", best}});
-                });
+            [bound = options_.bound](Store& store) {
+                const Page top = store.Leaderboard(0, 1);
+                const json best = top.entries.empty() ? json(nullptr) : EntryJson(top.entries.front());
+                return JsonReply(
+                    200, json{{"runs", top.total}, {"rejected", store.Refused()}, {"bound", bound}, {"best", best}});
             },
             reply);
     } else {
@@ -189,19 +183,17 @@ void Api::Handle(const std::string& method, const std::string& target, std::stri
             return;
         }
         Read(
-            [url, id = *id] {
-                return WithStore(url, [&](Store& store) {
-                    std::optional<std::string> file = store.RunFile(id);
-                    if (!file) {
-                        return ErrorReply(404, "no run " + std::to_string(id));
-                    }
-                    Reply r;
-                    r.body = std::move(*file);
-                    r.type = "text/plain; charset=utf-8";
-                    // A run on the board never changes.
-                    r.headers.emplace_back("Cache-Control", "public, max-age=31536000, immutable");
-                    return r;
-                });
+            [id = *id](Store& store) {
+                std::optional<std::string> file = store.RunFile(id);
+                if (!file) {
+                    return ErrorReply(404, "no run " + std::to_string(id));
+                }
+                Reply r;
+                r.body = std::move(*file);
+                r.type = "text/plain; charset=utf-8";
+                // A run on the board never changes.
+                r.headers.emplace_back("Cache-Control", "public, max-age=31536000, immutable");
+                return r;
             },
             reply);
     }
@@ -211,9 +203,8 @@ void Api::Handle(const std::string& method, const std::string& target, std::stri
 // once counted.
 void Api::Refuse(unsigned status, const std::string& why, std::function<void(Reply)> done)
 {
-    const std::string url = options_.database;
-    auto job = [url, status, why, done] {
-        done(WithStore(url, [&](Store& store) {
+    auto job = [this, status, why, done](std::size_t thread) {
+        done(WithStore(options_.database, readStores_[thread], [&](Store& store) {
             store.CountRefused();
             return ErrorReply(status, why);
         }));
@@ -223,9 +214,11 @@ void Api::Refuse(unsigned status, const std::string& why, std::function<void(Rep
     }
 }
 
-void Api::Read(std::function<Reply()> work, std::function<void(Reply)>& done)
+void Api::Read(std::function<Reply(Store&)> work, std::function<void(Reply)>& done)
 {
-    auto job = [work = std::move(work), done] { done(work()); };
+    auto job = [this, work = std::move(work), done](std::size_t thread) {
+        done(WithStore(options_.database, readStores_[thread], work));
+    };
     if (!read_.TryPost(job)) {
         done(Busy());
     }
@@ -252,13 +245,13 @@ void Api::Submit(const std::string& query, std::string body, const std::string& 
             error = *problem;
         }
     }
-    const std::string url = options_.database;
     if (!error.empty()) {
         Refuse(400, error, done);
         return;
     }
-    auto job = [url, build = options_.build, name = std::move(*name), body = std::move(body), done] {
-        done(WithStore(url, [&](Store& store) {
+    auto job = [this, name = std::move(*name), body = std::move(body), done](std::size_t thread) {
+        const std::string& build = options_.build;
+        done(WithStore(options_.database, verifyStores_[thread], [&](Store& store) {
             const Verdict verdict = Judge(body);
             if (!verdict.accepted) {
                 store.CountRefused();

@@ -4,12 +4,15 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "server/pool.h"
 #include "server/rate_limit.h"
 #include "server/reply.h"
 
 namespace dravik::server {
+
+class Store;
 
 struct ApiOptions {
     std::string database;  // "sqlite:PATH" or a PostgreSQL URI
@@ -46,12 +49,15 @@ public:
 private:
     void Submit(const std::string& query, std::string body, const std::string& address,
                 std::function<void(Reply)>& done);
-    void Read(std::function<Reply()> work, std::function<void(Reply)>& done);
+    void Read(std::function<Reply(Store&)> work, std::function<void(Reply)>& done);
 
     ApiOptions options_;
     RateLimit limit_;
     Pool verify_;
     Pool read_;
+    // Each pool thread's connection to the database, by its index.
+    std::vector<std::unique_ptr<Store>> verifyStores_;
+    std::vector<std::unique_ptr<Store>> readStores_;
 };
 
 }  // namespace dravik::server

@@ -12,13 +12,14 @@ namespace dravik::server {
 
 // A fixed number of threads and a bounded queue of jobs: a job that finds
 // the queue full is refused at once (the client hears 503), so memory never
-// grows with the load.
+// grows with the load. A job is told which of the threads runs it (0 to
+// Size() - 1), so that each thread can keep what it alone uses.
 class Pool {
 public:
     Pool(std::size_t threads, std::size_t queue) : most_(queue)
     {
         for (std::size_t i = 0; i < threads; ++i) {
-            threads_.emplace_back([this] { Work(); });
+            threads_.emplace_back([this, i] { Work(i); });
         }
     }
     ~Pool() { Stop(); }
@@ -26,7 +27,7 @@ public:
     Pool& operator=(const Pool&) = delete;
 
     // Queues the job; false when the queue is full or the pool stopped.
-    bool TryPost(std::function<void()> job)
+    bool TryPost(std::function<void(std::size_t)> job)
     {
         {
             const std::lock_guard<std::mutex> lock(mutex_);
@@ -38,6 +39,8 @@ public:
         wake_.notify_one();
         return true;
     }
+
+    std::size_t Size() const { return threads_.size(); }
 
     // Ends the threads once the jobs under way are done; queued ones are dropped.
     void Stop()
@@ -56,10 +59,10 @@ public:
     }
 
 private:
-    void Work()
+    void Work(std::size_t index)
     {
         for (;;) {
-            std::function<void()> job;
+            std::function<void(std::size_t)> job;
             {
                 std::unique_lock<std::mutex> lock(mutex_);
                 wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
@@ -69,14 +72,14 @@ private:
                 job = std::move(jobs_.front());
                 jobs_.pop_front();
             }
-            job();
+            job(index);
         }
     }
 
     std::size_t most_;
     std::mutex mutex_;
     std::condition_variable wake_;
-    std::deque<std::function<void()>> jobs_;
+    std::deque<std::function<void(std::size_t)>> jobs_;
     bool stopping_ = false;
     std::vector<std::thread> threads_;
 };
