@@ -3,9 +3,11 @@
 #include <QAction>
 #include <QMainWindow>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "run/event.h"
+#include "run/ghost.h"
 #include "run/session.h"
 #include "ui/beat_timer.h"
 #include "ui/playfield_view.h"
@@ -46,6 +48,11 @@ public:
     void Replay(std::vector<run::Event> events, std::uint64_t endTick, double speed);
     bool IsReplaying() const { return session_.Watching(); }
 
+    // Races a ghost: its square drawn beside the player's in lockstep with
+    // the run's stretch, and the gap to it printed on standard output each
+    // time a key is taken ("+0.42 s": behind it).
+    void Race(run::Ghost ghost);
+
 signals:
     // The game is over: 0 when the window was closed, non-zero when a fatal
     // run-time error ended it.
@@ -69,12 +76,14 @@ private:
     template <class Handler>
     void Run(Handler&& handler);
     void Fail(const std::string& message);
+    void FollowGhost(const run::Played& played);
 
     run::Session session_;
     WinBox winBox_;
     PlayfieldView* view_ = nullptr;
     QAction* reset_ = nullptr;
     BeatTimer beats_;
+    std::optional<run::Ghost> ghost_;
     bool sized_ = false;
     bool ended_ = false;
 };
