@@ -201,7 +201,7 @@ void Api::Handle(const std::string& method, const std::string& target, std::stri
 
 // Counted off the socket's thread (the database may be slow), and answered
 // once counted.
-void Api::Refuse(unsigned status, const std::string& why, std::function<void(Reply)> done)
+void Api::Refuse(unsigned status, const std::string& why, const std::function<void(Reply)>& done)
 {
     auto job = [this, status, why, done](std::size_t thread) {
         done(WithStore(options_.database, readStores_[thread], [&](Store& store) {

@@ -41,7 +41,7 @@ public:
 
     // Counts a refused run, then answers `done` with the reason: also for a
     // run refused before it reached Handle (too big to read).
-    void Refuse(unsigned status, const std::string& why, std::function<void(Reply)> done);
+    void Refuse(unsigned status, const std::string& why, const std::function<void(Reply)>& done);
 
     // Ends the pools; a job under way finishes first.
     void Stop();

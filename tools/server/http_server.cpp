@@ -254,7 +254,7 @@ private:
 }  // namespace
 
 struct HttpServer::State {
-    State(Api& a, const Site& s, Limits l) : api(a), site(s), limits(l), gate(limits), acceptor(context) {}
+    State(Api& a, const Site& s, const Limits& l) : api(a), site(s), limits(l), gate(limits), acceptor(context) {}
 
     void Accept()
     {
@@ -299,7 +299,8 @@ struct HttpServer::State {
     tcp::acceptor acceptor;
 };
 
-HttpServer::HttpServer(Api& api, const Site& site, Limits limits) : state_(std::make_unique<State>(api, site, limits))
+HttpServer::HttpServer(Api& api, const Site& site, const Limits& limits)
+    : state_(std::make_unique<State>(api, site, limits))
 {
 }
 

@@ -12,20 +12,20 @@ namespace dravik::server {
 
 // What one client may cost the server, however it behaves.
 struct Limits {
-    std::size_t connections = 512;        // open at once, in all
-    std::size_t perAddress = 128;         // open at once, from one address
-    std::size_t headerBytes = 16 * 1024;  // request line and header fields
-    std::size_t bodyBudget = 64 << 20;    // bodies being read at once, in all
-    int headerSeconds = 10;               // to send the header, idle time included
-    int requestSeconds = 20;              // to send the whole request, header and body
-    int writeSeconds = 30;                // to take the answer
+    std::size_t connections = 512;                    // open at once, in all
+    std::size_t perAddress = 128;                     // open at once, from one address
+    std::size_t headerBytes = std::size_t{16} << 10;  // request line and header fields
+    std::size_t bodyBudget = std::size_t{64} << 20;   // bodies being read at once, in all
+    int headerSeconds = 10;                           // to send the header, idle time included
+    int requestSeconds = 20;                          // to send the whole request, header and body
+    int writeSeconds = 30;                            // to take the answer
 };
 
 // HTTP/1.1 on one address and port, on a few threads that only read and
 // write sockets: /api/ goes to the Api, anything else to the Site.
 class HttpServer {
 public:
-    HttpServer(Api& api, const Site& site, Limits limits = Limits());
+    HttpServer(Api& api, const Site& site, const Limits& limits = Limits());
     ~HttpServer();
     HttpServer(const HttpServer&) = delete;
     HttpServer& operator=(const HttpServer&) = delete;

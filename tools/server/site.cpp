@@ -41,7 +41,7 @@ Reply NotFound()
 
 }  // namespace
 
-Site::Site(fs::path root)
+Site::Site(const fs::path& root)
 {
     std::error_code error;
     if (!root.empty()) {

@@ -13,7 +13,7 @@ namespace dravik::server {
 class Site {
 public:
     // An empty root serves nothing (404 for every file).
-    explicit Site(std::filesystem::path root);
+    explicit Site(const std::filesystem::path& root);
     Reply Serve(const std::string& method, const std::string& target) const;
 
 private:
