@@ -346,8 +346,8 @@ TEST_F(ServerTest, RanksOnlyTheRunsItReplaysItself)
     EXPECT_EQ(stats["best"]["name"], "alice");
     EXPECT_EQ(stats["best"]["ticks"], 2492);
 
-    for (const char* target : {"/api/leaderboard?limit=0", "/api/leaderboard?limit=101",
-                                      "/api/leaderboard?offset=-1", "/api/leaderboard?offset=01"}) {
+    for (const char* target : {"/api/leaderboard?limit=0", "/api/leaderboard?limit=101", "/api/leaderboard?offset=-1",
+                               "/api/leaderboard?offset=01"}) {
         EXPECT_EQ(Get(port, target).status, 400) << target;
     }
     EXPECT_EQ(Get(port, "/api/runs/99").status, 404);
