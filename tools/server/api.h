@@ -19,7 +19,7 @@ struct ApiOptions {
     std::uint64_t submissionsPerMinute = 0;
     std::size_t verifiers = 2;  // threads that re-play runs
     std::size_t queue = 64;     // runs waiting for them, at most
-    std::size_t readers = 2;    // threads that read the board
+    std::size_t readers = 4;    // threads that read the board (the database may be a round trip away)
     std::uint64_t bound = 0;    // no win comes before this tick
     std::string build;          // the build that verifies, as stored with each run
 };

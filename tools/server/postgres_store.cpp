@@ -1,6 +1,9 @@
 // The board in PostgreSQL, for several servers over one database: the same
 // tables and statements as in SQLite, each statement prepared once on the
-// connection and every value bound.
+// connection and every value bound. Each statement is a transaction of its
+// own (no BEGIN and COMMIT around it: one round trip), committed, and with
+// PostgreSQL's synchronous_commit on its default flushed to the disk, before
+// it returns.
 #include <pqxx/pqxx>
 #include <string_view>
 
@@ -49,7 +52,7 @@ public:
     std::optional<std::uint64_t> Add(const NewRun& run) override
     {
         return Guarded([&]() -> std::optional<std::uint64_t> {
-            pqxx::work work(*connection_);
+            pqxx::nontransaction work(*connection_);
             const pqxx::result rows =
                 work.exec_prepared("add", run.name, Signed(run.ticks), Signed(run.deaths), run.identity,
                                    pqxx::binarystring(run.file.data(), run.file.size()), run.build, run.received);
@@ -71,7 +74,7 @@ public:
     std::optional<std::string> RunFile(std::uint64_t id) override
     {
         return Guarded([&]() -> std::optional<std::string> {
-            pqxx::read_transaction work(*connection_);
+            pqxx::nontransaction work(*connection_);
             const pqxx::result rows = work.exec_prepared("file", Signed(id));
             if (rows.empty()) {
                 return std::nullopt;
@@ -83,7 +86,7 @@ public:
     void CountRefused() override
     {
         Guarded([&] {
-            pqxx::work work(*connection_);
+            pqxx::nontransaction work(*connection_);
             work.exec_prepared("refuse");
             work.commit();
         });
@@ -95,7 +98,7 @@ protected:
     std::vector<Entry> Rows(std::uint64_t offset, std::uint64_t limit) override
     {
         return Guarded([&] {
-            pqxx::read_transaction work(*connection_);
+            pqxx::nontransaction work(*connection_);
             std::vector<Entry> rows;
             for (const pqxx::row& row : work.exec_prepared("rows", Signed(limit), Signed(offset))) {
                 rows.push_back(Entry{0, row[0].as<std::uint64_t>(), row[1].as<std::string>(),
@@ -122,7 +125,7 @@ private:
     std::uint64_t Count(const char* statement, const Values&... values)
     {
         return Guarded([&]() -> std::uint64_t {
-            pqxx::read_transaction work(*connection_);
+            pqxx::nontransaction work(*connection_);
             const pqxx::result rows = work.exec_prepared(statement, values...);
             return rows.empty() || rows[0][0].is_null() ? 0 : rows[0][0].as<std::uint64_t>();
         });
