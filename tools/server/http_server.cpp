@@ -238,7 +238,7 @@ private:
     }
 
     beast::tcp_stream stream_;
-    beast::flat_buffer buffer_;
+    beast::flat_buffer buffer_{std::size_t{256} << 10};  // a header and what follows it in one read
     std::optional<http::request_parser<http::string_body>> parser_;
     std::string address_;
     Api& api_;

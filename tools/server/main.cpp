@@ -2,7 +2,10 @@
 //
 // Exit status: 0 stopped by SIGINT or SIGTERM; 1 the address or the database
 // could not be had; 2 a bad option.
+#include <arpa/inet.h>
+
 #include <CLI/CLI.hpp>
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -48,7 +51,10 @@ bool ReadListen(const std::string& text, std::string& address, std::uint16_t& po
     }
     const std::string number = text.substr(colon + 1);
     const std::optional<std::uint64_t> value = number == "0" ? std::optional<std::uint64_t>(0) : sys::ReadWhole(number);
-    if (address.empty() || !value || *value > 65535) {
+    std::array<unsigned char, 16> ip{};
+    const bool numeric =
+        inet_pton(AF_INET, address.c_str(), ip.data()) == 1 || inet_pton(AF_INET6, address.c_str(), ip.data()) == 1;
+    if (!numeric || !value || *value > 65535) {
         return false;
     }
     port = static_cast<std::uint16_t>(*value);
@@ -99,7 +105,14 @@ int main(int argc, char** argv)
     std::string address;
     std::uint16_t port = 0;
     if (!ReadListen(listen, address, port)) {
-        std::cerr << "dravik-server: --listen takes ADDRESS:PORT, such as 127.0.0.1:8064, not '" << listen << "'\n";
+        std::cerr << "dravik-server: --listen takes an IP address and a port, such as 127.0.0.1:8064 or [::1]:8064, "
+                     "not '"
+                  << listen << "'\n";
+        return 2;
+    }
+    const bool sqlite = database.rfind("sqlite:", 0) == 0 && database.size() > 7;
+    if (!sqlite && database.rfind("postgresql://", 0) != 0 && database.rfind("postgres://", 0) != 0) {
+        std::cerr << "dravik-server: --db takes sqlite:PATH or postgresql://..., not '" << database << "'\n";
         return 2;
     }
     const bool siteGiven = app.count("--site") > 0;
