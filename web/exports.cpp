@@ -3,6 +3,7 @@
 // its message is kept for the page.
 #include <emscripten/emscripten.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <memory>
@@ -13,6 +14,7 @@
 #include "game/timers.h"
 #include "level/fatal_error.h"
 #include "level/layout.h"
+#include "run/check.h"
 #include "run/run_file.h"
 #include "run/run_text.h"
 #include "run/session.h"
@@ -27,6 +29,7 @@ std::string failure;  // the fatal error that ended the game, if any
 std::string text;     // the last text handed to the page
 std::vector<double> controls;
 dravik::run::Played played;  // what the last advance or tick played
+dravik::run::Win checked;    // the last win of the run last checked
 
 // Runs one call of the page; false once the game has ended.
 template <class Call>
@@ -104,6 +107,16 @@ EMSCRIPTEN_KEEPALIVE int dravik_label_kind()
 EMSCRIPTEN_KEEPALIVE int dravik_fields()
 {
     return kFields;
+}
+// The arrows' key codes, Left, Up, Right, Down for 0 to 3: all a run's keys.
+EMSCRIPTEN_KEEPALIVE int dravik_arrow(int which)
+{
+    return dravik::vbKeyLeft + std::clamp(which, 0, 3);
+}
+// The player's side in twips.
+EMSCRIPTEN_KEEPALIVE double dravik_player_side()
+{
+    return session->Game().Square.Width;
 }
 
 // A speed of the page's links, read as dravik --speed reads one; -1 for a
@@ -266,6 +279,48 @@ EMSCRIPTEN_KEEPALIVE const char* dravik_watch(const char* script, std::size_t si
     dravik_new_game();
     session->Watch(std::move(parsed.events), *end, speed);
     return Hand("");
+}
+
+// Checks a recorded run of `size` bytes as dravik-sim --verify does, in a
+// game of its own: "" when it reaches its final state and every hashed state
+// on the way and has won (its last win is then dravik_checked_ticks and
+// _deaths), else the reason. The game being played is left as it is.
+EMSCRIPTEN_KEEPALIVE const char* dravik_check_run(const char* script, std::size_t size)
+{
+    checked = {};
+    std::istringstream in(std::string(script, size));
+    const dravik::run::Script parsed = dravik::run::ParseScript(in);
+    if (parsed.error) {
+        return Hand("line " + std::to_string(parsed.error->line) + ": " + parsed.error->message);
+    }
+    std::string error;
+    try {
+        const std::optional<dravik::run::Outcome> outcome = dravik::run::CheckRun(parsed, error);
+        if (!outcome) {
+            return Hand(error);
+        }
+        if (outcome->astray) {
+            return Hand("the state differs at tick " + std::to_string(outcome->astray->tick));
+        }
+        if (!outcome->endMatches) {
+            return Hand("the final state differs");
+        }
+        if (!outcome->lastWin) {
+            return Hand("no win");
+        }
+        checked = *outcome->lastWin;
+        return Hand("");
+    } catch (const dravik::FatalError& e) {
+        return Hand(std::string("a fatal error of the game: ") + e.what());
+    }
+}
+EMSCRIPTEN_KEEPALIVE double dravik_checked_ticks()
+{
+    return static_cast<double>(checked.stretch.ticks);
+}
+EMSCRIPTEN_KEEPALIVE double dravik_checked_deaths()
+{
+    return static_cast<double>(checked.stretch.deaths);
 }
 
 EMSCRIPTEN_KEEPALIVE const char* dravik_version()

@@ -1,8 +1,9 @@
 // serve.mjs DIR PORT: serves a folder on http://127.0.0.1:PORT/ (the loopback
 // address only) until Ctrl+C. Port 0 takes a free one; the address is printed.
+// Only files inside the folder are served, also where a link points out of it.
+import { createReadStream, statSync } from 'node:fs';
+import { realpath, stat } from 'node:fs/promises';
 import { createServer } from 'node:http';
-import { statSync } from 'node:fs';
-import { readFile } from 'node:fs/promises';
 import { extname, join, normalize, resolve, sep } from 'node:path';
 
 const [dir, port = '8064'] = process.argv.slice(2);
@@ -18,30 +19,64 @@ if (!statSync(dir, { throwIfNoEntry: false })?.isDirectory()) {
   console.error(`serve.mjs: ${dir} is not a folder (make web builds build-web/site)`);
   process.exit(2);
 }
-const root = resolve(dir);
+const root = await realpath(resolve(dir));
 const TYPES = {
   '.html': 'text/html; charset=utf-8', '.js': 'text/javascript; charset=utf-8', '.css': 'text/css; charset=utf-8',
   '.wasm': 'application/wasm', '.png': 'image/png', '.svg': 'image/svg+xml', '.txt': 'text/plain; charset=utf-8',
+  '.webmanifest': 'application/manifest+json', '.json': 'application/json',
 };
+const ALLOW = 'GET, HEAD';
 
-const server = createServer(async (request, response) => {
-  if (request.method !== 'GET') {
-    response.writeHead(405).end();
-    return;
+// The file a request names, as the real path inside the folder; null when
+// there is none there.
+async function find(pathname) {
+  const file = normalize(join(root, pathname));
+  if (file !== root && !file.startsWith(root + sep)) {
+    return null;
   }
   try {
-    let path = decodeURIComponent(new URL(request.url, 'http://host').pathname);
-    if (path.endsWith('/')) {
-      path += 'index.html';
-    }
-    const file = normalize(join(root, path));
-    if (!file.startsWith(root + sep)) {
-      throw new Error('outside the folder');
-    }
-    const body = await readFile(file);
-    response.writeHead(200, { 'Content-Type': TYPES[extname(file)] ?? 'application/octet-stream' }).end(body);
+    const real = await realpath(file);
+    return real === root || real.startsWith(root + sep) ? real : null;
   } catch {
-    response.writeHead(404).end('not found');
+    return null;
+  }
+}
+
+const server = createServer(async (request, response) => {
+  if (request.method !== 'GET' && request.method !== 'HEAD') {
+    response.writeHead(405, { Allow: ALLOW, 'Content-Type': 'text/plain' }).end('only GET and HEAD\n');
+    return;
+  }
+  const fail = () => response.writeHead(404, { 'Content-Type': 'text/plain' }).end('not found\n');
+  try {
+    const url = new URL(request.url, 'http://host');
+    const pathname = decodeURIComponent(url.pathname);
+    let file = await find(pathname);
+    let info = file && (await stat(file));
+    if (info?.isDirectory()) {
+      if (!pathname.endsWith('/')) {
+        response.writeHead(301, { Location: `${url.pathname}/${url.search}` }).end();
+        return;
+      }
+      file = await find(join(pathname, 'index.html'));
+      info = file && (await stat(file));
+    }
+    if (!info?.isFile()) {
+      fail();
+      return;
+    }
+    response.writeHead(200, {
+      'Content-Type': TYPES[extname(file)] ?? 'application/octet-stream',
+      'Content-Length': info.size,
+      'Cache-Control': 'no-cache', // a new build is seen at once
+    });
+    if (request.method === 'HEAD') {
+      response.end();
+      return;
+    }
+    createReadStream(file).on('error', () => response.destroy()).pipe(response);
+  } catch {
+    fail();
   }
 });
 server.on('error', (error) => {

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Draws the game's icon: the red player square, outlined in black, on the
-level's cyan. Writes dravik.svg and dravik-48.png, -128.png and -256.png next
-to this script, with nothing but the standard library."""
+level's cyan. Writes dravik.svg and dravik-48.png, -128.png, -192.png, -256.png and
+-512.png next to this script, with nothing but the standard library."""
 import pathlib
 import struct
 import zlib
@@ -57,7 +57,7 @@ def svg():
 
 
 def main():
-    for size in (48, 128, 256):
+    for size in (48, 128, 192, 256, 512):
         (HERE / f"dravik-{size}.png").write_bytes(png(size))
     (HERE / "dravik.svg").write_text(svg())
 

@@ -7,7 +7,7 @@ namespace dravik {
 // the rest of the tick runs after it is closed.
 void Form::CheckGoal()
 {
-    PlayerRect = RectOf(Square);
+    BuildRect(Square, PlayerRect);
     if (!Touches(shpGoal)) {
         return;
     }

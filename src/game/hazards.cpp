@@ -7,7 +7,7 @@ namespace dravik {
 // overlapped that rectangle counts one more death.
 void Form::CheckBallGroup(ControlGroup& group)
 {
-    PlayerRect = RectOf(Square);
+    BuildRect(Square, PlayerRect);
     ScanContacts(group, [this](const Shape&) {
         Die(InnerScanIndex);  // the outer scan holds ScanIndex
     });
@@ -15,7 +15,7 @@ void Form::CheckBallGroup(ControlGroup& group)
 
 void Form::CheckBallShape(const Shape& ball)
 {
-    PlayerRect = RectOf(Square);
+    BuildRect(Square, PlayerRect);
     if (Touches(ball)) {
         Die(ScanIndex);
     }

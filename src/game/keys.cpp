@@ -5,7 +5,7 @@ namespace dravik {
 // Hides every key the player touches. Hidden keys are tested and hidden again.
 void Form::CheckKeys()
 {
-    PlayerRect = RectOf(Square);
+    BuildRect(Square, PlayerRect);
     ScanContacts(Key, [](Shape& key) { key.Visible = false; });
 }
 

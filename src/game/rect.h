@@ -58,19 +58,38 @@ inline RECT ExactRectOf(const Shape& s)
     };
 }
 
-// The same; in WebAssembly the four edges are rounded side by side.
-inline RECT RectOf(const Shape& s)
+// The same, written into `out`, the four edges rounded side by side where the
+// target can. Every check builds the player's rectangle this way, and the
+// scan reads it back whole, so it is written whole.
+inline void BuildRect(const Shape& s, RECT& out)
 {
-#if defined(__wasm_simd128__) && !defined(__SSE2__)
+#if defined(__SSE2__)
+    const __m128 v = _mm_loadu_ps(&s.Left);   // Left, Top, Width, Height
+    const __m128d leftTop = _mm_cvtps_pd(v);  // exact in double
+    const __m128d rightBottom = _mm_add_pd(leftTop, _mm_cvtps_pd(_mm_movehl_ps(v, v)));
+    // Converted with the current rounding mode: to nearest, ties to even.
+    const __m128i edges = _mm_unpacklo_epi64(_mm_cvtpd_epi32(leftTop), _mm_cvtpd_epi32(rightBottom));
+    // A value out of range converts to INT32_MIN; let the exact path decide.
+    if (_mm_movemask_epi8(_mm_cmpeq_epi32(edges, _mm_set1_epi32(INT32_MIN))) == 0) [[likely]] {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(&out), edges);
+        return;
+    }
+#elif defined(__wasm_simd128__)
     v128_t near;
     v128_t far;
     if (WasmEdges(s, near, far)) [[likely]] {
-        RECT r;
-        wasm_v128_store(&r, wasm_i32x4_shuffle(near, far, 0, 1, 4, 5));
-        return r;
+        wasm_v128_store(&out, wasm_i32x4_shuffle(near, far, 0, 1, 4, 5));
+        return;
     }
 #endif
-    return ExactRectOf(s);
+    out = ExactRectOf(s);
+}
+
+inline RECT RectOf(const Shape& s)
+{
+    RECT r;
+    BuildRect(s, r);
+    return r;
 }
 
 // Writes the intersection of a and b into dest and returns nonzero when it has
@@ -108,7 +127,7 @@ inline bool OverlapTest(const Shape& s, const RECT& player, RECT& obj, RECT& hit
     const __m128i edges = _mm_unpacklo_epi64(_mm_cvtpd_epi32(leftTop), _mm_cvtpd_epi32(rightBottom));
     // A value out of range converts to INT32_MIN; let the exact path decide.
     if (_mm_movemask_epi8(_mm_cmpeq_epi32(edges, _mm_set1_epi32(INT32_MIN))) != 0) [[unlikely]] {
-        obj = RectOf(s);
+        obj = ExactRectOf(s);
         return IntersectRect(hit, player, obj) != 0;
     }
     _mm_storeu_si128(reinterpret_cast<__m128i*>(&obj), edges);
@@ -150,43 +169,89 @@ inline bool OverlapTest(const Shape& s, const RECT& player, RECT& obj, RECT& hit
 // An index from `first` to `last` into shapes side by side such that no shape
 // from `first` up to it overlaps `player` (its rectangle built from its
 // current values) or has an edge out of 32 bits; `last` when none before it
-// does. With SSE2 it is the first shape that does, or that has an edge
-// rounding to INT32_MIN (the exact test then decides it); in WebAssembly it
-// may stop a little earlier, at a shape within a twip of the player or with an
-// edge beyond 2^30; without either it passes over nothing.
+// does. With SSE2 or WebAssembly SIMD it may stop a little before the first
+// shape that overlaps, at a shape within a twip of the player or with an edge
+// beyond 2^30 (the exact test then decides it); without either it passes over
+// nothing.
 // It only reads, so a scan may pass over the shapes before the index it
 // returns: their overlap tests would find no contact, and what those tests
 // write (the object's rectangle, the intersection, the scan counter) the scan
 // writes again before anything reads it.
-inline std::int16_t NextContact(const Shape* shapes, std::int16_t first, std::int16_t last, const RECT& player)
-{
+//
+// A shape is passed over on its edges before rounding, in single precision:
+// a contact needs Left < right, Top < bottom, Left + Width > left and
+// Top + Height > top, since rounding to nearest is monotonic and the player's
+// edges are whole numbers that single precision holds exactly, with their
+// halves, within 2^23 (beyond 2^22 nothing is passed over). Every edge passed
+// over must also lie within 2^30 and not be NaN, so that the exact test
+// decides every fault.
 #if defined(__SSE2__)
-    // An object overlaps when its left and top lie before the player's right
-    // and bottom, and its right and bottom after the player's left and top.
-    const __m128i playerFar = _mm_set_epi32(0, 0, player.bottom, player.right);
-    const __m128i playerNear = _mm_set_epi32(0, 0, player.top, player.left);
-    const __m128i outOfRange = _mm_set1_epi32(INT32_MIN);
+namespace rect_detail {
+constexpr std::int32_t kReach = 1 << 22;
+constexpr float kLimit = 1073741824.0F;  // 2^30
+
+// Left, Top, Left + Width, Top + Height.
+inline __m128 Edges(const Shape& s)
+{
+    const __m128 v = _mm_loadu_ps(&s.Left);  // Left, Top, Width, Height
+    return _mm_add_ps(v, _mm_movelh_ps(_mm_setzero_ps(), v));
+}
+
+// The far edges negated, so that one comparison with (right, bottom, -left,
+// -top) tests all four.
+inline __m128 FarNegated(__m128 edges)
+{
+    return _mm_xor_ps(edges, _mm_set_ps(-0.0F, -0.0F, 0.0F, 0.0F));
+}
+
+// The same scan one shape at a time, its range tested shape by shape.
+inline std::int16_t NextContactEach(const Shape* shapes, std::int16_t first, std::int16_t last, __m128 bounds)
+{
+    const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(INT32_MAX));
+    const __m128 limit = _mm_set1_ps(kLimit);
     for (std::int16_t i = first; i < last; ++i) {
-        const __m128 v = _mm_loadu_ps(&shapes[i].Left);  // Left, Top, Width, Height
-        const __m128d leftTop = _mm_cvtps_pd(v);
-        const __m128d rightBottom = _mm_add_pd(leftTop, _mm_cvtps_pd(_mm_movehl_ps(v, v)));
-        const __m128i near = _mm_cvtpd_epi32(leftTop);  // to nearest, ties to even
-        const __m128i far = _mm_cvtpd_epi32(rightBottom);
-        const __m128i hits = _mm_unpacklo_epi64(_mm_cmplt_epi32(near, playerFar), _mm_cmpgt_epi32(far, playerNear));
-        const __m128i faults = _mm_cmpeq_epi32(_mm_unpacklo_epi64(near, far), outOfRange);
-        if (_mm_movemask_epi8(hits) == 0xFFFF || _mm_movemask_epi8(faults) != 0) {
+        const __m128 edges = Edges(shapes[i]);
+        const int hits = _mm_movemask_ps(_mm_cmplt_ps(FarNegated(edges), bounds));
+        const int inRange = _mm_movemask_ps(_mm_cmplt_ps(_mm_and_ps(edges, magnitude), limit));
+        if (hits == 15 || inRange != 15) {
             return i;
         }
     }
     return last;
+}
+}  // namespace rect_detail
+#endif
+
+inline std::int16_t NextContact(const Shape* shapes, std::int16_t first, std::int16_t last, const RECT& player)
+{
+#if defined(__SSE2__)
+    using namespace rect_detail;
+    if (player.left <= -kReach || player.top <= -kReach || player.right >= kReach || player.bottom >= kReach)
+        [[unlikely]] {
+        return first;
+    }
+    const __m128 bounds = _mm_set_ps(-static_cast<float>(player.top), -static_cast<float>(player.left),
+                                     static_cast<float>(player.bottom), static_cast<float>(player.right));
+    // The range of the edges passed over is tested once for the whole run:
+    // the bits of every edge or'd together, sign aside, make a number at
+    // least as large as each of them (NaN and infinity above every finite
+    // number). When that passes 2^30, the run is scanned again shape by shape.
+    __m128 seen = _mm_setzero_ps();
+    std::int16_t i = first;
+    for (; i < last; ++i) {
+        const __m128 edges = Edges(shapes[i]);
+        seen = _mm_or_ps(seen, edges);
+        if (_mm_movemask_ps(_mm_cmplt_ps(FarNegated(edges), bounds)) == 15) {
+            break;
+        }
+    }
+    const __m128i bits = _mm_and_si128(_mm_castps_si128(seen), _mm_set1_epi32(INT32_MAX));
+    const __m128i limitBits = _mm_castps_si128(_mm_set1_ps(kLimit));
+    if (_mm_movemask_epi8(_mm_cmplt_epi32(bits, limitBits)) != 0xFFFF) [[unlikely]] {
+        return NextContactEach(shapes, first, last, bounds);
+    }
+    return i;
 #elif defined(__wasm_simd128__)
-    // Here a shape is passed over on its edges before rounding, in single
-    // precision, four at a time: a contact needs Left < right, Top < bottom,
-    // Left + Width > left and Top + Height > top, since rounding to nearest is
-    // monotonic and the player's edges are whole numbers that single precision
-    // holds exactly, with their halves, within 2^23 (beyond 2^22 nothing is
-    // passed over). Every edge must also lie within 2^30, not NaN, so that the
-    // exact test decides every fault.
     constexpr std::int32_t kReach = 1 << 22;
     if (player.left <= -kReach || player.top <= -kReach || player.right >= kReach || player.bottom >= kReach)
         [[unlikely]] {

@@ -8,7 +8,7 @@ namespace dravik {
 // wall may already have moved it). Ties go to up, down, right, left in turn.
 void Form::CheckWalls()
 {
-    PlayerRect = RectOf(Square);
+    BuildRect(Square, PlayerRect);
     ScanContacts(Wall, [this](const Shape& wall) {
         const double sLeft = Square.Left, sTop = Square.Top, sWidth = Square.Width, sHeight = Square.Height;
         const double wLeft = wall.Left, wTop = wall.Top, wWidth = wall.Width, wHeight = wall.Height;

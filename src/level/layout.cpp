@@ -383,14 +383,4 @@ const std::array<DesignRun, kDesignRunCount> kDesignOrder = {{
 }};
 // clang-format on
 
-std::string_view NameOf(ControlName name)
-{
-    static constexpr std::array<std::string_view, kControlNameCount> kNames = {
-        "Square",  "Start",   "Rest",    "Rest2",   "Rest3",   "shpGoal",   "Wall",   "Key",     "Balls",
-        "Balls1",  "Balls2",  "Balls3",  "Balls4",  "Balls5",  "Balls6",    "Balls7", "Balls8",  "Balls9",
-        "Balls10", "Balls11", "Balls12", "Balls13", "Balls14", "lblDeaths", "Deaths", "lblTime", "Time",
-    };
-    return kNames[static_cast<std::size_t>(name)];
-}
-
 }  // namespace dravik

@@ -27,56 +27,17 @@ Shape ShapeFrom(const ShapeRow& row)
 // The lookups below apply it to a const or a non-const level alike.
 Shape Level::*SingleMember(ControlName name)
 {
-    using C = ControlName;
-    static constexpr std::array<std::pair<C, Shape Level::*>, 14> kSingles = {{
-        {C::Square, &Level::Square},
-        {C::Start, &Level::Start},
-        {C::Rest, &Level::Rest},
-        {C::Rest2, &Level::Rest2},
-        {C::Rest3, &Level::Rest3},
-        {C::shpGoal, &Level::shpGoal},
-        {C::Balls4, &Level::Balls4},
-        {C::Balls6, &Level::Balls6},
-        {C::Balls7, &Level::Balls7},
-        {C::Balls8, &Level::Balls8},
-        {C::Balls9, &Level::Balls9},
-        {C::Balls10, &Level::Balls10},
-        {C::Balls11, &Level::Balls11},
-        {C::Balls12, &Level::Balls12},
-    }};
-    for (const auto& [single, member] : kSingles) {
-        if (single == name) {
-            return member;
-        }
-    }
-    return nullptr;
+    return MemberOf(name).shape;
 }
 
 ControlGroup Level::*GroupMember(ControlName name)
 {
-    switch (name) {
-        case ControlName::Wall: return &Level::Wall;
-        case ControlName::Key: return &Level::Key;
-        case ControlName::Balls: return &Level::Balls;
-        case ControlName::Balls1: return &Level::Balls1;
-        case ControlName::Balls2: return &Level::Balls2;
-        case ControlName::Balls3: return &Level::Balls3;
-        case ControlName::Balls5: return &Level::Balls5;
-        case ControlName::Balls13: return &Level::Balls13;
-        case ControlName::Balls14: return &Level::Balls14;
-        default: return nullptr;
-    }
+    return MemberOf(name).group;
 }
 
 Label Level::*LabelMember(ControlName name)
 {
-    switch (name) {
-        case ControlName::lblDeaths: return &Level::lblDeaths;
-        case ControlName::Deaths: return &Level::Deaths;
-        case ControlName::lblTime: return &Level::lblTime;
-        case ControlName::Time: return &Level::Time;
-        default: return nullptr;
-    }
+    return MemberOf(name).label;
 }
 
 // The member of a level, const or not, that a lookup found; nullptr for none.

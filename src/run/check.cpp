@@ -29,6 +29,7 @@ std::optional<Outcome> CheckRun(const Script& script, std::string& error)
         }
     }
     outcome.wins = session.Wins();
+    outcome.lastWin = session.LastWin();
     outcome.deaths = session.Game().Deaths.Caption;
     outcome.time = session.Game().Time.Caption;
     outcome.endState = session.StateLine();

@@ -19,6 +19,7 @@ struct Outcome {
     // The first "# hash" line whose state the replay does not reproduce.
     std::optional<StateHash> astray;
     std::optional<Win> firstWin;
+    std::optional<Win> lastWin;
 };
 
 // Plays a recorded run to the tick of its "# final" line, checking the state

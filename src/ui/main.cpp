@@ -35,6 +35,9 @@ int main(int argc, char** argv)
     if (!options.screenshot.isEmpty()) {
         return RunScreenshot(options, std::cerr);
     }
+    // A scale the player asks for is the one the window opens at; else the
+    // window fits its screen.
+    const bool scaleGiven = !qEnvironmentVariable("QT_SCALE_FACTOR").isEmpty();
     double levelScale = 1.0;
     if (const auto status = TakeScaleFactor(std::cerr, levelScale)) {
         return *status;
@@ -50,6 +53,9 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Dravik"));
     try {
         MainWindow window(levelScale);
+        if (!scaleGiven) {
+            window.FitScreen();
+        }
         QObject::connect(&window, &MainWindow::gameEnded, &app, [](int status) { QCoreApplication::exit(status); });
         // Ctrl+C and a kill end the game as its close button does.
         const StopSignals stop;

@@ -3,13 +3,25 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QScreen>
+#include <QWindow>
+#include <algorithm>
 #include <iostream>
 
 #include "level/fatal_error.h"
 #include "ui/fatal_box.h"
 #include "ui/key_map.h"
+#include "ui/scene_geometry.h"
+#include "ui/window_system.h"
 
 namespace dravik::ui {
+
+double FitScale(QSize room)
+{
+    const double scale = std::min({1.0, static_cast<double>(room.width()) / kClientPixelWidth,
+                                   static_cast<double>(room.height()) / kClientPixelHeight});
+    return std::max(scale, kMinScaleFactor);
+}
 
 MainWindow::MainWindow(double levelScale) : beats_([this](std::chrono::nanoseconds elapsed) { Beat(elapsed); })
 {
@@ -38,6 +50,29 @@ void MainWindow::showEvent(QShowEvent* event)
         if (view_->size() != client) {
             resize(size() + client - view_->size());
         }
+    }
+}
+
+void MainWindow::FitScreen()
+{
+    refit_ = true;
+    Fit();
+}
+
+void MainWindow::Fit()
+{
+    const QScreen* screen = this->screen();
+    if (screen == nullptr) {
+        return;
+    }
+    const QRect room = screen->availableGeometry();
+    const QMargins frame = windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
+    // The menu bar's own height once it is laid out, its hint before.
+    const int menu = menuBar()->isVisible() ? menuBar()->height() : menuBar()->sizeHint().height();
+    const double scale = std::min(view_->Scale(), FitScale(room.size().shrunkBy(frame) - QSize(0, menu)));
+    if (scale < view_->Scale()) {
+        view_->SetScale(scale);
+        resize(view_->sizeHint() + QSize(0, menu));  // before the first show, made exact there
     }
 }
 
@@ -136,6 +171,10 @@ void MainWindow::OpenWinBox()
 
 bool MainWindow::event(QEvent* event)
 {
+    if (event->type() == QEvent::WindowActivate && refit_) {
+        refit_ = false;  // framed now
+        Fit();
+    }
     if (event->type() == QEvent::WindowDeactivate) {
         // No key-up is heard behind the window's back: what is held is let go.
         Run([this] { session_.LetGo(); });

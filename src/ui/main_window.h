@@ -15,6 +15,11 @@
 
 namespace dravik::ui {
 
+// The level's scale at which a client area fits in `room` pixels: 1 where
+// the game's own 1047 by 830 fits, else the largest that fits, and never
+// below the least scale factor the window is shown at.
+double FitScale(QSize room);
+
 // The window "Dravik 1": the playfield as its client area, the RESET command
 // as its menu bar. It owns one run::Session and is its shell: it wakes when
 // the session's next beat falls due and lets it advance by the time that
@@ -53,6 +58,13 @@ public:
     // time a key is taken ("+0.42 s": behind it).
     void Race(run::Ghost ghost);
 
+    // Before the window is first shown: where its screen's free area (less
+    // the frame and the menu bar) cannot hold the client area, the level is
+    // scaled down to fit. Once the window system has framed the window, the
+    // fit is checked again with the frame it really got. Resizing by hand
+    // changes nothing of it.
+    void FitScreen();
+
 signals:
     // The game is over: 0 when the window was closed, non-zero when a fatal
     // run-time error ended it.
@@ -73,6 +85,7 @@ private:
     void Beat(std::chrono::nanoseconds elapsed);
     void Reset();
     void OpenWinBox();
+    void Fit();
     template <class Handler>
     void Run(Handler&& handler);
     void Fail(const std::string& message);
@@ -85,6 +98,7 @@ private:
     BeatTimer beats_;
     std::optional<run::Ghost> ghost_;
     bool sized_ = false;
+    bool refit_ = false;  // the fit waits for the frame the window system gives
     bool ended_ = false;
 };
 

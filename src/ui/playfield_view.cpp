@@ -26,10 +26,18 @@ void PlayfieldView::RefreshChanged()
     }
 }
 
+void PlayfieldView::SetScale(double scale)
+{
+    scale_ = scale;
+    updateGeometry();
+    update();
+}
+
 QSize PlayfieldView::sizeHint() const
 {
-    return {static_cast<int>(std::ceil(kClientPixelWidth * scale_)),
-            static_cast<int>(std::ceil(kClientPixelHeight * scale_))};
+    // (A scale that fits a room exactly may come out a hair above it.)
+    return {static_cast<int>(std::ceil(kClientPixelWidth * scale_ - 1e-9)),
+            static_cast<int>(std::ceil(kClientPixelHeight * scale_ - 1e-9))};
 }
 
 void PlayfieldView::ShowGhost(std::optional<QPointF> twips)

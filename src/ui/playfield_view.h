@@ -25,6 +25,10 @@ public:
     // Call after any handler ran: schedules the repaint of what changed.
     void RefreshChanged();
 
+    // The level's scale from now on (a window fitting its screen as it opens).
+    void SetScale(double scale);
+    double Scale() const { return scale_; }
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return {0, 0}; }
 

@@ -78,7 +78,7 @@ stats=$(cat <&3)
 exec 3<&-
 kill $server
 wait $server 2>/dev/null || true
-grep -q '"bound":1763' <<<"$stats" || fail "the installed dravik-server answered: $stats"
+grep -qE '"bound":[1-9][0-9]*' <<<"$stats" || fail "the installed dravik-server answered: $stats"
 echo "the installed dravik-server answered /api/stats; its unit is installed and not enabled"
 
 # The installed game in a window for two seconds, on a display of its own.

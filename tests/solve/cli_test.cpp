@@ -67,6 +67,10 @@ TEST(SolveCommand, DefaultSearchFindsItsRunAgainAndItWinsOnReplay)
     EXPECT_EQ(lines.back()["deaths"], "0");
     EXPECT_EQ(lines.back()["square"], nlohmann::json::array({960, 10560}));
 
+    // It ends with the state after its win, so dravik-sim checks it as it checks a recording.
+    const Finished verified = RunCommand(kSim + " --verify " + Quote(out));
+    EXPECT_EQ(verified.status, 0) << verified.out << verified.err;
+
     // Same options, same run: byte for byte the script kept in the repo.
     EXPECT_EQ(script, ReadFile(kDefaultRun)) << "a changed search must store its new run in " << kDefaultRun;
 }

@@ -1,11 +1,13 @@
 // The page in Debian's Chromium, headless: the same picture as the window at
 // device pixel ratios 1 and 2, the arrows, RESET, a saved run that the native
-// dravik-sim verifies, a replay link that wins, arrows let go on blur, and
-// the server's one line when it cannot serve.
+// dravik-sim verifies, a replay link that wins, a newcomer's path at the
+// viewports of a laptop, a large screen, a phone both ways and a tablet, and
+// the server's answers.
 //   node --test page.test.mjs   with DRAVIK_SITE, DRAVIK, DRAVIK_SIM, DRAVIK_RUN set
+//   (and DRAVIK_WEB_SHOTS, a folder, to keep the newcomer's screenshots)
 import assert from 'node:assert/strict';
 import { execFileSync, spawn, spawnSync } from 'node:child_process';
-import { cpSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
+import { cpSync, mkdirSync, mkdtempSync, readFileSync, rmSync, symlinkSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { after, before, test } from 'node:test';
@@ -13,6 +15,8 @@ import { chromium } from 'playwright-core';
 
 const { DRAVIK_SITE: site, DRAVIK: dravik, DRAVIK_SIM: sim, DRAVIK_RUN: winningRun } = process.env;
 const work = mkdtempSync(join(tmpdir(), 'dravik-web-'));
+// The newcomer's screenshots, to be looked at: kept where DRAVIK_WEB_SHOTS says.
+const shots = process.env.DRAVIK_WEB_SHOTS ?? work;
 const serve = new URL('../../web/serve.mjs', import.meta.url).pathname;
 let server;
 let address;
@@ -40,9 +44,13 @@ after(async () => {
   rmSync(work, { recursive: true, force: true });
 });
 
-// A page whose console must stay free of errors.
-async function open(path, deviceScaleFactor = 1) {
-  const context = await browser.newContext({ deviceScaleFactor, viewport: { width: 800, height: 600 }, acceptDownloads: true });
+// A page whose console must stay free of errors; one that has shown its help
+// before, unless `fresh`. At 1400 by 830 the level is at its own size.
+async function open(path, deviceScaleFactor = 1, { viewport = { width: 1400, height: 830 }, touch = false, fresh = false } = {}) {
+  const context = await browser.newContext({ deviceScaleFactor, viewport, acceptDownloads: true, hasTouch: touch, isMobile: touch });
+  if (!fresh) {
+    await context.addInitScript(() => localStorage.setItem('dravik.help-seen', '1'));
+  }
   const page = await context.newPage();
   const errors = [];
   page.on('console', (m) => m.type() === 'error' && errors.push(m.text()));
@@ -113,7 +121,7 @@ test('the page paints, steers, resets and saves a run as the game does', async (
     assert.equal(await page.evaluate(() => window.dravikStep(300)), 300);
     // Crisp: the canvas holds a pixel for each of the device's.
     const backing = await page.evaluate(() => [document.getElementById('scene').width, document.getElementById('scene').height]);
-    assert.deepEqual(backing, [Math.round(1047 * scale), Math.round(830 * scale)]);
+    assert.ok(Math.abs(backing[0] - 1047 * scale) <= 1 && backing[1] === 830 * scale, `backing store ${backing}`);
     if (scale !== Math.round(scale)) {
       await context.close();
       continue;
@@ -182,7 +190,8 @@ test('a replay link wins and the box holds the game; losing focus lets go of the
   await page.waitForTimeout(300);
   assert.ok(!held.equals(await page.locator('#scene').screenshot()), 'play goes on after OK');
 
-  // Live now: Right held walks the player on until the page loses focus.
+  // Live now: Right held walks the player on until the page loses focus,
+  // which pauses the game and says so.
   const before = await player(page);
   await page.keyboard.down('ArrowRight');
   await page.waitForFunction((x) => {
@@ -195,10 +204,15 @@ test('a replay link wins and the box holds the game; losing focus lets go of the
   }, before[0]);
   await page.evaluate(() => window.dispatchEvent(new Event('blur')));
   await page.evaluate(() => window.dispatchEvent(new Event('focus')));
+  await page.locator('#veil').waitFor();
   const stopped = await player(page);
   await page.waitForTimeout(300);
-  assert.deepEqual(await player(page), stopped, 'the arrow was let go when the page lost focus');
+  assert.deepEqual(await player(page), stopped, 'the game stands still while paused');
   await page.keyboard.up('ArrowRight');
+  await page.keyboard.press('p');
+  await page.locator('#veil').waitFor({ state: 'hidden' });
+  await page.waitForTimeout(200);
+  assert.deepEqual(await player(page), stopped, 'the arrow was let go when the page lost focus');
   assert.deepEqual(errors, []);
   await context.close();
 
@@ -217,6 +231,11 @@ test('a replay link wins and the box holds the game; losing focus lets go of the
   const simRecord = execFileSync(sim, ['--input', winningRun, '--record', '-'], { encoding: 'utf8' });
   assert.equal(body(readFileSync(saved, 'utf8')), body(simRecord));
   assert.match(readFileSync(saved, 'utf8'), /\n2493 up 38\n# final \{"tick": 2492, /);
+  // Runs come from this site only: not from a data: URL nor another origin.
+  for (const url of ['data:text/plain,1%20down%2037', address.replace('127.0.0.1', 'localhost') + 'winning-run.txt']) {
+    await stepped.page.evaluate((u) => { location.hash = `#replay=${encodeURIComponent(u)}`; }, url);
+    await assert.doesNotReject(stepped.page.getByText(`Cannot watch ${url}: runs are watched only from this site`).waitFor());
+  }
   // A speed is read as every program reads one.
   await stepped.page.evaluate(() => { location.hash = '#replay=winning-run.txt&speed=0x10'; });
   await assert.doesNotReject(stepped.page.getByText('speed 0x10 is not from 0.25 to 64').waitFor());
@@ -231,7 +250,285 @@ test('a replay link wins and the box holds the game; losing focus lets go of the
   await bare.close();
 });
 
-test('the server that cannot serve says why in one line', () => {
+// The events of a run file: [tick, 'down' | 'up', code].
+const eventsOf = (text) => text.split('\n').filter((l) => /^\d+ (down|up) \d+$/.test(l))
+  .map((l) => l.split(' ')).map(([t, kind, code]) => [Number(t), kind, Number(code)]);
+const WASD = { 37: 'a', 38: 'w', 39: 'd', 40: 's' };
+
+// Saves the page's run and checks it with the native dravik-sim.
+async function saveAndVerify(page, name) {
+  const download = page.waitForEvent('download');
+  await page.locator('#save').click();
+  const run = join(work, name);
+  await (await download).saveAs(run);
+  const verdict = execFileSync(sim, ['--verify', run], { encoding: 'utf8' });
+  assert.match(verdict, /^dravik-sim: verified: /, verdict);
+  return readFileSync(run, 'utf8');
+}
+
+// Touches through the browser's own input, several fingers at once. A move
+// reaches the page with its next frame, as the browser hands them over.
+async function fingers(context, page) {
+  const cdp = await context.newCDPSession(page);
+  const down = new Map();
+  const send = async (type) => {
+    await cdp.send('Input.dispatchTouchEvent', { type, touchPoints: [...down].map(([id, [x, y]]) => ({ id, x, y })) });
+    await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => resolve())));
+  };
+  return {
+    put: async (id, x, y) => {
+      const type = down.has(id) ? 'touchMove' : 'touchStart';
+      down.set(id, [x, y]);
+      await send(type);
+    },
+    lift: async (id) => {
+      down.delete(id);
+      await send('touchEnd');
+    },
+  };
+}
+
+const rect = (page, selector) => page.locator(selector).evaluate((e) => {
+  const r = e.getBoundingClientRect();
+  return { left: r.left, top: r.top, right: r.right, bottom: r.bottom, width: r.width, height: r.height };
+});
+const meet = (a, b) => a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+const text = (page, id) => page.locator(`#${id}`).textContent();
+
+test('a newcomer plays at every viewport: the level fits, the pad, WASD, the gamepad and pause drive it, a best lasts and the page plays offline', async () => {
+  const views = [
+    ['laptop', { width: 1366, height: 768 }, 1, false],
+    ['large', { width: 1920, height: 1080 }, 1, false],
+    ['phone', { width: 390, height: 844 }, 3, true],
+    ['phone-sideways', { width: 844, height: 390 }, 3, true],
+    ['tablet', { width: 768, height: 1024 }, 2, true],
+  ];
+  const winning = eventsOf(readFileSync(winningRun, 'utf8'));
+  const firstKey = winning.filter(([t]) => t <= 83); // the stored run takes its first key at tick 83
+  for (const [name, viewport, scale, touch] of views) {
+    // The first visit: the help is open, the game holds behind it.
+    const { page, errors, context } = await open('', scale, { viewport, touch, fresh: true });
+    await page.locator('#help').waitFor();
+    await page.screenshot({ path: join(shots, `${name}-help.png`) });
+    assert.equal(await text(page, 'run-time'), '0:00.00');
+    if (touch) {
+      await page.locator('#help-close').tap();
+    } else {
+      await page.keyboard.press('Escape'); // closes the panel, pauses nothing
+    }
+    await page.locator('#help').waitFor({ state: 'hidden' });
+    assert.ok(await page.locator('#veil').isHidden());
+
+    // The whole level, unscrolled, in at least 85 % of the largest rectangle
+    // of its proportions the viewport holds (all of a phone's width); the
+    // page's controls beside it, never over it.
+    const level = await rect(page, '#client');
+    const most = Math.min(viewport.width / 1047, viewport.height / 830);
+    const share = (level.width * level.height) / (1047 * 830 * most * most);
+    assert.ok(level.left >= 0 && level.top >= 0 && level.right <= viewport.width && level.bottom <= viewport.height, name);
+    assert.ok(share >= 0.85, `${name}: the level covers ${share.toFixed(3)} of the most it could`);
+    assert.ok(Math.abs(level.width / level.height - 1047 / 830) < 0.01, `${name}: ${level.width}x${level.height}`);
+    if (name === 'phone') {
+      assert.equal(level.width, viewport.width);
+    }
+    assert.deepEqual(await page.evaluate(() => [scrollX, scrollY, document.documentElement.scrollWidth,
+      document.documentElement.scrollHeight]), [0, 0, viewport.width, viewport.height]);
+    assert.equal(await page.locator('#pad').isVisible(), touch, `${name}: the pad on touch screens only`);
+    for (const control of ['#reset', '#pause', '#keys-left', '#run-time', '#best', ...(touch ? ['#pad'] : [])]) {
+      assert.ok(await page.locator(control).isVisible(), `${name}: ${control} shown`);
+      assert.ok(!meet(await rect(page, control), level), `${name}: ${control} lies over the level`);
+    }
+
+    // Pause: no tick and no second while the veil is up; play goes on after.
+    await page.waitForFunction(() => document.getElementById('run-time').textContent !== '0:00.00');
+    await (touch ? page.locator('#pause').tap() : page.keyboard.press('p'));
+    await page.locator('#veil').waitFor();
+    const pausedAt = await text(page, 'run-time');
+    await page.waitForTimeout(400);
+    assert.equal(await text(page, 'run-time'), pausedAt, `${name}: time went on while paused`);
+    await (touch ? page.locator('#veil').tap() : page.keyboard.press('Escape'));
+    await page.locator('#veil').waitFor({ state: 'hidden' });
+    await page.waitForFunction((t) => document.getElementById('run-time').textContent !== t, pausedAt);
+
+    // The first key, tick by tick: taken with W A S D, or the thumb on the pad.
+    await page.goto(address + '?hold');
+    await page.waitForFunction(() => document.getElementById('notice').textContent === '');
+    const start = await player(page);
+    let tick = 0;
+    const stepTo = async (t) => {
+      if (t > tick) tick = await page.evaluate((n) => window.dravikStep(n), t - tick);
+    };
+    if (touch) {
+      const pad = await rect(page, '#pad');
+      const hand = await fingers(context, page);
+      const [cx, cy, r] = [(pad.left + pad.right) / 2, (pad.top + pad.bottom) / 2, pad.width / 2];
+      const held = { x: 0, y: 0 };
+      for (const [t, kind, code] of firstKey) {
+        await stepTo(t - 1);
+        const axis = code === 37 || code === 39 ? 'x' : 'y';
+        held[axis] = kind === 'up' ? 0 : code <= 38 ? -1 : 1;
+        await hand.put(1, cx + held.x * r * 0.7, cy + held.y * r * 0.7); // sliding, never lifted
+      }
+      await stepTo(83);
+      // A second finger pauses while the first still steers.
+      await hand.put(2, ...(await rect(page, '#pause').then((b) => [b.left + 5, b.top + 5])));
+      await hand.lift(2);
+      await page.locator('#veil').waitFor();
+      await hand.lift(1);
+      await page.locator('#pause').tap();
+      await page.locator('#veil').waitFor({ state: 'hidden' });
+    } else {
+      for (const [t, kind, code] of firstKey) {
+        await stepTo(t - 1);
+        await page.keyboard[kind](WASD[code]);
+      }
+      await stepTo(83);
+    }
+    assert.equal(await text(page, 'keys-left'), '154', `${name}: the first key was not taken`);
+    assert.notDeepEqual(await player(page), start);
+    if (name === 'large') {
+      // A gamepad: the left stick up beyond its dead zone, then the d-pad
+      // down; Start pauses and plays on.
+      for (const key of Object.values(WASD)) {
+        await page.keyboard.up(key);
+      }
+      await stepTo(84);
+      await page.evaluate(() => {
+        const buttons = Array.from({ length: 17 }, () => ({ pressed: false, value: 0 }));
+        window.testPad = { index: 0, connected: true, mapping: 'standard', axes: [0.1, -0.9, 0, 0], buttons };
+        navigator.getGamepads = () => [window.testPad];
+      });
+      const at = await player(page);
+      await stepTo(tick + 10);
+      const up = await player(page);
+      assert.ok(up[1] < at[1], `the stick moved the player from ${at} to ${up}`);
+      await page.evaluate(() => { window.testPad.axes = [0, 0.2, 0, 0]; window.testPad.buttons[13].pressed = true; });
+      await stepTo(tick + 10);
+      assert.ok((await player(page))[1] > up[1], 'the d-pad moved the player down');
+      await page.evaluate(() => { window.testPad.buttons[13].pressed = false; window.testPad.buttons[9].pressed = true; });
+      await stepTo(tick + 1);
+      await page.locator('#veil').waitFor();
+      await page.evaluate(() => { window.testPad.buttons[9].pressed = false; });
+      await stepTo(tick + 1);
+      await page.evaluate(() => { window.testPad.buttons[9].pressed = true; });
+      await stepTo(tick + 1);
+      await page.locator('#veil').waitFor({ state: 'hidden' });
+      const byPad = eventsOf(await saveAndVerify(page, `${name}-run.txt`)).filter(([t]) => t > 84).map((e) => e.slice(1).join(' '));
+      assert.deepEqual(byPad, ['down 38', 'up 38', 'down 40', 'up 40'], 'what the gamepad pressed, let go at the pause');
+    } else {
+      await saveAndVerify(page, `${name}-run.txt`);
+    }
+    await page.screenshot({ path: join(shots, `${name}.png`) });
+    assert.deepEqual(errors, [], name);
+    await context.close();
+  }
+
+  // A watched win tells its time and deaths and is nobody's best.
+  const { page, errors, context } = await open('#replay=winning-run.txt&speed=64', 1, { viewport: views[0][1] });
+  await page.locator('#win').waitFor({ timeout: 20000 });
+  assert.deepEqual([await text(page, 'run-time'), await text(page, 'run-deaths'), await text(page, 'best')],
+    ['0:38.93', '0', '\u2013']);
+  assert.match(await text(page, 'status'), /^Won in 0:38\.93 with 0 deaths \(a watched run\)$/);
+  await page.screenshot({ path: join(shots, 'watched-win.png') });
+  await page.keyboard.press('Enter');
+
+  // The same run played live is the player's best, and lasts.
+  await page.goto(address + '?hold');
+  await page.waitForFunction(() => document.getElementById('notice').textContent === '');
+  await page.evaluate((events) => {
+    const keys = { 37: 'ArrowLeft', 38: 'ArrowUp', 39: 'ArrowRight', 40: 'ArrowDown' };
+    let tick = 0;
+    for (const [t, kind, code] of events) {
+      if (t - 1 > tick) tick = window.dravikStep(t - 1 - tick);
+      window.dispatchEvent(new KeyboardEvent(kind === 'down' ? 'keydown' : 'keyup', { code: keys[code] }));
+    }
+    window.dravikStep(2492 - tick);
+  }, winning);
+  await page.locator('#win').waitFor();
+  assert.equal(await text(page, 'best'), '0:38.93');
+  assert.match(await text(page, 'status'), /a new personal best!$/);
+  await page.keyboard.press('Enter');
+  const stored = () => page.evaluate(() => new Promise((resolve) => {
+    indexedDB.open('dravik').onsuccess = (e) => {
+      e.target.result.transaction('records').objectStore('records').get('best').onsuccess = (g) => resolve(g.target.result.run);
+    };
+  }));
+  writeFileSync(join(work, 'best-run.txt'), await stored());
+  assert.match(execFileSync(sim, ['--verify', join(work, 'best-run.txt')], { encoding: 'utf8' }), /verified: 2492 ticks, 1 wins/);
+  await page.reload();
+  await page.waitForFunction(() => document.getElementById('best').textContent === '0:38.93');
+  await page.locator('#watch-best').click();
+  await page.waitForFunction(() => window.dravikWatching());
+
+  // After this visit the page loads and plays with no network.
+  await page.goto(address);
+  await page.evaluate(() => navigator.serviceWorker.ready);
+  await page.waitForFunction(() => navigator.serviceWorker.controller !== null);
+  await context.setOffline(true);
+  await page.reload();
+  await page.waitForFunction(() => document.getElementById('notice').textContent === '');
+  const offline = await text(page, 'run-time');
+  await page.keyboard.down('d');
+  await page.waitForFunction((t) => document.getElementById('run-time').textContent !== t, offline);
+  await page.keyboard.up('d');
+  assert.equal(await text(page, 'best'), '0:38.93');
+  await context.setOffline(false);
+
+  // A new build replaces the cached one on the next visit.
+  const sw = join(work, 'site', 'sw.js');
+  writeFileSync(sw, readFileSync(sw, 'utf8').replace(/const CACHE = 'dravik-[0-9a-f]+'/, "const CACHE = 'dravik-next'"));
+  const index = join(work, 'site', 'index.html');
+  const page1 = readFileSync(index, 'utf8');
+  writeFileSync(index, page1.replace('<title>', '<meta name="build" content="next"><title>'));
+  await page.reload(); // the next visit, when the browser looks for a new worker (here at once)
+  await page.evaluate(async () => (await navigator.serviceWorker.getRegistration()).update());
+  for (const deadline = Date.now() + 20000; ;) {
+    const settled = await page.evaluate(async () => {
+      const r = await navigator.serviceWorker.getRegistration();
+      return r.active?.state === 'activated' && !r.installing && !r.waiting && (await caches.keys()).join() === 'dravik-next';
+    });
+    if (settled) break;
+    assert.ok(Date.now() < deadline, 'the new build\'s worker never took over');
+    await page.waitForTimeout(100);
+  }
+  await page.reload();
+  assert.equal(await page.locator('meta[name="build"]').getAttribute('content'), 'next');
+  writeFileSync(index, page1);
+
+  // A stored best that does not verify is dropped, and says so.
+  await page.evaluate(() => new Promise((resolve) => {
+    indexedDB.open('dravik').onsuccess = (e) => {
+      const records = e.target.result.transaction('records', 'readwrite').objectStore('records');
+      records.get('best').onsuccess = (g) => {
+        records.put({ ...g.target.result, run: g.target.result.run.replace('\n1 down 38\n', '\n1 down 40\n') }, 'best').onsuccess = resolve;
+      };
+    };
+  }));
+  await page.reload();
+  await assert.doesNotReject(page.getByText(/Your stored best was dropped: its run does not verify/).waitFor());
+  assert.equal(await text(page, 'best'), '\u2013');
+  assert.deepEqual(errors, []);
+  await context.close();
+});
+
+test('the server keeps to its folder and answers as a web server does; one that cannot serve says why in one line', async () => {
+  const site = join(work, 'site');
+  symlinkSync('/etc/passwd', join(site, 'pw.txt'));
+  const get = (path, method = 'GET') => fetch(address + path, { method, redirect: 'manual' });
+  assert.equal((await get('pw.txt')).status, 404, 'a link out of the folder');
+  assert.equal((await get('%2e%2e/%2e%2e/etc/passwd')).status, 404);
+  const head = await get('index.html', 'HEAD');
+  const whole = await get('index.html');
+  assert.deepEqual([head.status, head.headers.get('content-length'), await head.text()],
+    [200, whole.headers.get('content-length'), '']);
+  const post = await get('index.html', 'POST');
+  assert.deepEqual([post.status, post.headers.get('allow')], [405, 'GET, HEAD']);
+  mkdirSync(join(site, 'sub'));
+  writeFileSync(join(site, 'sub', 'index.html'), 'sub');
+  const redirect = await get('sub?x=1');
+  assert.deepEqual([redirect.status, redirect.headers.get('location')], [301, '/sub/?x=1']);
+  assert.equal(await (await get('sub/')).text(), 'sub');
+
   for (const [args, status, said] of [
     [[join(work, 'site'), new URL(address).port], 1, /^serve\.mjs: cannot serve on 127\.0\.0\.1:\d+: .*EADDRINUSE/],
     [[join(work, 'no-site'), '0'], 2, /^serve\.mjs: .*no-site is not a folder/],

@@ -2,12 +2,11 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <limits>
 #include <stdexcept>
-#include <vector>
 
 #include "game/form.h"
+#include "game/patrols.h"
 #include "solve/position_set.h"
 #include "solve/tick_state.h"
 
@@ -15,28 +14,34 @@ namespace dravik::solve {
 
 namespace {
 
-constexpr std::uint32_t kUnreached = std::numeric_limits<std::uint32_t>::max();
-constexpr float kParked = -1.0e6F;
-constexpr int kGridSteps =
-    1024;  // of 15 twips: beyond every wall  // far outside the walls: nothing there can touch the square
+constexpr float kParked = -1.0e6F;  // far outside the walls: nothing there can touch the square
+constexpr int kGridSteps = 1024;    // of 15 twips: beyond every wall
 
 // Every ball of the form, moving or not, parked far away: the game without balls.
 void ParkBalls(Form& form)
 {
-    for (ControlGroup Level::*group : {&Level::Balls, &Level::Balls1, &Level::Balls2, &Level::Balls3, &Level::Balls5,
-                                       &Level::Balls13, &Level::Balls14}) {
-        ControlGroup& g = form.*group;
-        for (std::int16_t i = 0; i <= g.UBound(); ++i) {
-            if (g.Has(i)) {
-                g.Item(i).Left = kParked;
-                g.Item(i).Top = kParked;
+    auto park = [](Shape& ball) {
+        ball.Left = kParked;
+        ball.Top = kParked;
+    };
+    for (const Patrol& patrol : kPatrols) {
+        if (KindOf(patrol.group) == ControlKind::Group) {
+            ControlGroup& group = form.*MemberOf(patrol.group).group;
+            for (std::int16_t i = 0; i <= group.UBound(); ++i) {
+                if (group.Has(i)) {
+                    park(group.Item(i));
+                }
             }
+        } else {
+            park(form.*MemberOf(patrol.group).shape);
         }
     }
-    for (Shape Level::*single : {&Level::Balls4, &Level::Balls6, &Level::Balls7, &Level::Balls8, &Level::Balls9,
-                                 &Level::Balls10, &Level::Balls11, &Level::Balls12}) {
-        (form.*single).Left = kParked;
-        (form.*single).Top = kParked;
+    for (ControlGroup* still : {&form.Balls13, &form.Balls14}) {
+        for (std::int16_t i = 0; i <= still->UBound(); ++i) {
+            if (still->Has(i)) {
+                park(still->Item(i));
+            }
+        }
     }
 }
 
@@ -65,99 +70,236 @@ void ForEachTouched(const Shape& square, const ControlGroup& group, Touched touc
     }
 }
 
+// A set of subsets of at most 8 keys, one bit for each subset (bit s for the
+// subset whose members are the bits of s).
+struct Subsets {
+    std::array<std::uint64_t, 4> words{};
+
+    bool Any() const { return (words[0] | words[1] | words[2] | words[3]) != 0; }
+    bool Has(std::size_t s) const { return (words[s / 64] >> (s % 64)) & 1U; }
+    static Subsets Only(std::size_t s)
+    {
+        Subsets out;
+        out.words[s / 64] = std::uint64_t{1} << (s % 64);
+        return out;
+    }
+    // Every subset joined with key i: a subset without i moves to the one with it.
+    void Join(std::size_t i)
+    {
+        if (i < 6) {
+            // Within each word: the subsets with bit i set, as a pattern of bits.
+            static constexpr std::array<std::uint64_t, 6> kWith = {0xAAAAAAAAAAAAAAAAULL, 0xCCCCCCCCCCCCCCCCULL,
+                                                                   0xF0F0F0F0F0F0F0F0ULL, 0xFF00FF00FF00FF00ULL,
+                                                                   0xFFFF0000FFFF0000ULL, 0xFFFFFFFF00000000ULL};
+            for (std::uint64_t& w : words) {
+                w = (w & kWith[i]) | ((w & ~kWith[i]) << (1U << i));
+            }
+        } else {
+            const std::size_t stride = std::size_t{1} << (i - 6);  // in words
+            for (std::size_t w = 0; w < words.size(); ++w) {
+                if ((w & stride) == 0) {
+                    words[w + stride] |= words[w];
+                    words[w] = 0;
+                }
+            }
+        }
+    }
+    // The subsets of `other` that this set lacks, added to it.
+    Subsets AddNew(const Subsets& other)
+    {
+        Subsets fresh;
+        for (std::size_t w = 0; w < words.size(); ++w) {
+            fresh.words[w] = other.words[w] & ~words[w];
+            words[w] |= fresh.words[w];
+        }
+        return fresh;
+    }
+    void Add(const Subsets& other)
+    {
+        for (std::size_t w = 0; w < words.size(); ++w) {
+            words[w] |= other.words[w];
+        }
+    }
+};
+
 }  // namespace
 
-std::uint64_t WinTickLowerBound()
+PlaceGraph::PlaceGraph()
 {
     const Form level;
+    keyCount_ = level.Key.UBound() + 1;
     Form parked;
     ParkBalls(parked);
     Form work = parked;
 
-    // Breadth first over the places where a tick can begin (the square
-    // where the last tick left it), from the start point: where the wall
-    // push-out of that tick puts the square, and the nine places its step
-    // can take it to next.
+    // Breadth first over the places where a tick can begin, from the start
+    // point: one real tick with no arrow held and no ball anywhere gives
+    // where its checks see the square (only the push-out moves it; no key is
+    // hidden, so it cannot win), and the nine steps from there the places
+    // where the next tick can begin.
     struct Place {
-        float left, top;                // where the tick begins
-        float checkedLeft, checkedTop;  // where the checks of the tick see the square
-        std::uint32_t fromStart;
-        bool deadly;  // the checks see the square on a ball of the field: a death
+        float left, top;
     };
     std::vector<Place> places;
-    std::vector<std::array<std::uint32_t, 9>> next;
     PositionSet seen(kGridSteps, kGridSteps);
-    auto reach = [&](float left, float top, std::uint32_t ticks) {
+    auto reach = [&](float left, float top) {
         const auto place = static_cast<std::uint32_t>(places.size());
         if (!seen.Insert(left, top, place)) {
             return seen.Find(left, top);
         }
-        places.push_back(Place{left, top, 0, 0, ticks, false});
+        places.push_back(Place{left, top});
         return place;
     };
-    reach(level.Square.Left, level.Square.Top, 0);
+    reach(level.Square.Left, level.Square.Top);
+    firstKey_.push_back(0);
     // The places grow as they are visited, so they are taken by index.
     for (std::uint32_t p = 0; p < places.size(); ++p) {  // NOLINT(modernize-loop-convert)
-        // One real tick with no arrow held and no ball anywhere: only the
-        // push-out moves the square. No key is hidden, so it cannot win.
         work.Square.Left = places[p].left;
         work.Square.Top = places[p].top;
         work.tmrBall_Timer();
-        places[p].checkedLeft = work.Square.Left;
-        places[p].checkedTop = work.Square.Top;
         Shape checked = level.Square;
         checked.Left = work.Square.Left;
         checked.Top = work.Square.Top;
-        ForEachTouched(checked, level.Balls13, [&](std::int16_t) { places[p].deadly = true; });
+        bool deadly = false;
+        ForEachTouched(checked, level.Balls13, [&](std::int16_t) { deadly = true; });
+        goal_.push_back(Touches(checked, level.shpGoal) ? 1 : 0);
         std::array<std::uint32_t, 9> to{};
-        to.fill(kUnreached);
-        if (!places[p].deadly) {
+        to.fill(kNowhere);
+        // A death shows every key again before the key pickup: a deadly
+        // place touches none and leads nowhere.
+        if (!deadly) {
+            ForEachTouched(checked, level.Key,
+                           [&](std::int16_t k) { touched_.push_back(static_cast<std::uint8_t>(k)); });
             std::size_t n = 0;
             constexpr std::array<std::int16_t, 3> kSteps = {-30, 0, 30};
             for (std::int16_t dx : kSteps) {
                 for (std::int16_t dy : kSteps) {
-                    to[n++] = reach(AddStep(checked.Left, dx), AddStep(checked.Top, dy), places[p].fromStart + 1);
+                    to[n++] = reach(AddStep(checked.Left, dx), AddStep(checked.Top, dy));
                 }
             }
         }
-        next.push_back(to);
+        firstKey_.push_back(static_cast<std::uint32_t>(touched_.size()));
+        next_.push_back(to);
         CopyTickState(parked, work);
         Shape* keys = work.Key.Contiguous();
         for (std::int16_t k = 0; k <= work.Key.UBound(); ++k) {
             keys[k].Visible = true;
         }
     }
+    if (keyCount_ > 256) {
+        throw std::logic_error("the bound counts at most 256 keys");
+    }
+}
 
-    // Backwards from the places whose checks see the square on the goal:
-    // the fewest ticks from each place to a tick that can declare the win.
-    // The steps into each place, grouped by the place they lead to.
-    std::vector<std::uint32_t> firstFrom(places.size() + 1, 0), from;
-    for (const auto& to : next) {
-        for (std::uint32_t q : to) {
-            firstFrom[q + 1] += q != kUnreached ? 1 : 0;
-        }
+std::uint64_t PlaceGraph::EarliestWin(std::span<const int> keys) const
+{
+    return Earliest(keys, true);
+}
+
+std::uint64_t PlaceGraph::EarliestTouch(std::span<const int> keys) const
+{
+    return Earliest(keys, false);
+}
+
+std::uint64_t PlaceGraph::Earliest(std::span<const int> keys, bool win) const
+{
+    if (keys.size() > 8) {
+        throw std::logic_error("the bound follows at most 8 keys at once");
     }
-    for (std::size_t q = 1; q < firstFrom.size(); ++q) {
-        firstFrom[q] += firstFrom[q - 1];
-    }
-    from.resize(firstFrom.back());
-    {
-        std::vector<std::uint32_t> filled(firstFrom.begin(), firstFrom.end() - 1);
-        for (std::uint32_t p = 0; p < places.size(); ++p) {
-            for (std::uint32_t q : next[p]) {
-                if (q != kUnreached) {
-                    from[filled[q]++] = p;
+    // For each place, the bits of the followed keys its tick touches.
+    std::vector<std::uint8_t> touches(next_.size(), 0);
+    for (std::size_t p = 0; p < next_.size(); ++p) {
+        for (std::uint32_t i = firstKey_[p]; i < firstKey_[p + 1]; ++i) {
+            for (std::size_t b = 0; b < keys.size(); ++b) {
+                if (touched_[i] == keys[b]) {
+                    touches[p] |= static_cast<std::uint8_t>(1U << b);
                 }
             }
         }
     }
-    std::vector<std::uint32_t> toGoal(places.size(), kUnreached);
-    std::vector<std::uint32_t> queue;
-    for (std::uint32_t p = 0; p < places.size(); ++p) {
-        Shape checked = level.Square;
-        checked.Left = places[p].checkedLeft;
-        checked.Top = places[p].checkedTop;
-        if (Touches(checked, level.shpGoal)) {
+    const std::size_t all = (std::size_t{1} << keys.size()) - 1;
+    // Layer by layer: a place with the subsets of the followed keys touched in
+    // the ticks before the one that begins there, each pair met first in
+    // this layer. Layer f holds the places where tick f + 1 begins.
+    std::vector<Subsets> reached(next_.size()), fresh(next_.size()), arriving(next_.size());
+    std::vector<std::uint32_t> now{0}, later;
+    reached[0] = fresh[0] = Subsets::Only(0);
+    for (std::uint64_t layer = 0; !now.empty(); ++layer) {
+        later.clear();
+        for (std::uint32_t p : now) {
+            Subsets s = fresh[p];
+            fresh[p] = Subsets{};
+            if (win && goal_[p] != 0 && s.Has(all)) {
+                return layer + 1;  // every followed key touched before this tick, whose goal check can win
+            }
+            for (std::size_t b = 0; b < keys.size(); ++b) {
+                if ((touches[p] >> b) & 1U) {
+                    s.Join(b);
+                }
+            }
+            if (!win && s.Has(all)) {
+                return layer + 1;  // the last of them touched in this tick
+            }
+            for (std::uint32_t q : next_[p]) {
+                if (q == kNowhere) {
+                    continue;
+                }
+                const Subsets added = reached[q].AddNew(s);
+                if (added.Any()) {
+                    if (!arriving[q].Any()) {
+                        later.push_back(q);
+                    }
+                    arriving[q].Add(added);
+                }
+            }
+        }
+        // What arrived in this layer is what the next one starts from.
+        now.swap(later);
+        for (std::uint32_t q : now) {
+            fresh[q] = arriving[q];
+            arriving[q] = Subsets{};
+        }
+    }
+    return 0;
+}
+
+std::vector<std::uint64_t> PlaceGraph::EarliestWinThroughEachKey() const
+{
+    // Forward, the fewest ticks from the start point to each place; backward,
+    // the fewest from each place to one whose checks touch the goal.
+    const std::size_t n = next_.size();
+    std::vector<std::uint32_t> fromStart(n, kNowhere), toGoal(n, kNowhere), queue{0};
+    fromStart[0] = 0;
+    for (std::size_t head = 0; head < queue.size(); ++head) {
+        const std::uint32_t p = queue[head];
+        for (std::uint32_t q : next_[p]) {
+            if (q != kNowhere && fromStart[q] == kNowhere) {
+                fromStart[q] = fromStart[p] + 1;
+                queue.push_back(q);
+            }
+        }
+    }
+    std::vector<std::uint32_t> firstFrom(n + 1, 0), from;
+    for (const auto& to : next_) {
+        for (std::uint32_t q : to) {
+            firstFrom[q + 1] += q != kNowhere ? 1 : 0;
+        }
+    }
+    for (std::size_t q = 1; q <= n; ++q) {
+        firstFrom[q] += firstFrom[q - 1];
+    }
+    from.resize(firstFrom.back());
+    std::vector<std::uint32_t> filled(firstFrom.begin(), firstFrom.end() - 1);
+    for (std::uint32_t p = 0; p < n; ++p) {
+        for (std::uint32_t q : next_[p]) {
+            if (q != kNowhere) {
+                from[filled[q]++] = p;
+            }
+        }
+    }
+    queue.clear();
+    for (std::uint32_t p = 0; p < n; ++p) {
+        if (goal_[p] != 0) {
             toGoal[p] = 0;
             queue.push_back(p);
         }
@@ -165,33 +307,55 @@ std::uint64_t WinTickLowerBound()
     for (std::size_t head = 0; head < queue.size(); ++head) {
         const std::uint32_t q = queue[head];
         for (std::uint32_t i = firstFrom[q]; i < firstFrom[q + 1]; ++i) {
-            const std::uint32_t p = from[i];
-            if (toGoal[p] == kUnreached) {
-                toGoal[p] = toGoal[q] + 1;
-                queue.push_back(p);
+            if (toGoal[from[i]] == kNowhere) {
+                toGoal[from[i]] = toGoal[q] + 1;
+                queue.push_back(from[i]);
             }
         }
     }
-
-    // Each key must be touched by the checks of a tick before the tick of
-    // the win: the earliest such win, over the places that touch the key.
-    const std::int16_t lastKey = level.Key.UBound();
-    std::vector<std::uint64_t> earliest(static_cast<std::size_t>(lastKey) + 1, kUnreached);
-    for (std::uint32_t p = 0; p < places.size(); ++p) {
-        if (places[p].deadly || toGoal[p] == kUnreached) {
+    // A key touched in the tick that begins at p: the win comes in a later
+    // tick, at a place one step or more on.
+    std::vector<std::uint64_t> wins(static_cast<std::size_t>(keyCount_), 0);
+    std::vector<std::uint64_t> best(static_cast<std::size_t>(keyCount_), std::numeric_limits<std::uint64_t>::max());
+    for (std::uint32_t p = 0; p < n; ++p) {
+        std::uint32_t after = kNowhere;
+        for (std::uint32_t q : next_[p]) {
+            if (q != kNowhere && toGoal[q] != kNowhere) {
+                after = std::min(after, toGoal[q] + 1);
+            }
+        }
+        if (fromStart[p] == kNowhere || after == kNowhere) {
             continue;
         }
-        const std::uint64_t win = 1 + std::uint64_t{places[p].fromStart} + std::max<std::uint32_t>(1, toGoal[p]);
-        Shape checked = level.Square;
-        checked.Left = places[p].checkedLeft;
-        checked.Top = places[p].checkedTop;
-        ForEachTouched(checked, level.Key, [&](std::int16_t k) {
-            auto& best = earliest[static_cast<std::size_t>(k)];
-            best = std::min(best, win);
-        });
+        const std::uint64_t win = std::uint64_t{fromStart[p]} + 1 + after;
+        for (std::uint32_t i = firstKey_[p]; i < firstKey_[p + 1]; ++i) {
+            best[touched_[i]] = std::min(best[touched_[i]], win);
+        }
     }
-    const std::uint64_t bound = *std::max_element(earliest.begin(), earliest.end());
-    return bound == kUnreached ? 0 : bound;
+    for (std::size_t k = 0; k < best.size(); ++k) {
+        wins[k] = best[k] == std::numeric_limits<std::uint64_t>::max() ? 0 : best[k];
+    }
+    return wins;
+}
+
+// Found by a search that added, one at a time, the key that raised the
+// bound most (docs/solver.md); any set of keys gives a sound bound.
+constexpr std::array<int, 8> kFollowed = {70, 148, 33, 4, 39, 63, 6, 37};
+
+std::span<const int> FollowedKeys()
+{
+    return kFollowed;
+}
+
+std::uint64_t WinTickLowerBound(const PlaceGraph& graph)
+{
+    const std::vector<std::uint64_t> wins = graph.EarliestWinThroughEachKey();
+    return std::max(*std::max_element(wins.begin(), wins.end()), graph.EarliestWin(kFollowed));
+}
+
+std::uint64_t WinTickLowerBound()
+{
+    return WinTickLowerBound(PlaceGraph());
 }
 
 }  // namespace dravik::solve

@@ -1,13 +1,55 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <span>
+#include <vector>
 
 namespace dravik::solve {
 
-// A tick that no winning run can beat: no run, from the start of the game,
-// declares a win at an earlier tick. Why it is sound is told in
-// docs/solver.md. It runs the game's own tick once for every place the
-// square can reach, some hundred thousand ticks.
+// The game with every ball parked far away, as a graph of the places where
+// a tick can begin (where the last tick left the square), reached from the
+// start point. Each place has the nine places its tick can lead to, one for
+// each arrow combination, the keys and the goal that its tick's checks touch,
+// and whether those checks see the square on a ball of the field. Built with
+// the game's own tick, once for every place: some hundred thousand ticks.
+class PlaceGraph {
+public:
+    PlaceGraph();
+
+    std::size_t Places() const { return next_.size(); }
+    int Keys() const { return keyCount_; }
+
+    // The earliest tick in which a run could declare the win, having
+    // touched every key of `keys` (at most 8) in earlier ticks, were there no
+    // balls but the field; 0 when no run can. Why this is a bound on the
+    // real game is told in docs/solver.md.
+    std::uint64_t EarliestWin(std::span<const int> keys) const;
+
+    // The earliest tick by whose end a run could have touched every key of
+    // `keys` (at most 8), were there no balls but the field; 0 when none can.
+    std::uint64_t EarliestTouch(std::span<const int> keys) const;
+
+    // The earliest win of each key alone, by key index.
+    std::vector<std::uint64_t> EarliestWinThroughEachKey() const;
+
+private:
+    std::uint64_t Earliest(std::span<const int> keys, bool win) const;
+
+    static constexpr std::uint32_t kNowhere = 0xFFFFFFFF;
+    std::vector<std::array<std::uint32_t, 9>> next_;  // kNowhere for none (a deadly place)
+    std::vector<std::uint8_t> goal_;                  // the checks touch the goal
+    std::vector<std::uint32_t> firstKey_;             // keys touched by place p: touched_[firstKey_[p] ..]
+    std::vector<std::uint8_t> touched_;
+    int keyCount_ = 0;
+};
+
+// The keys the bound follows all at once (see docs/solver.md).
+std::span<const int> FollowedKeys();
+
+// A tick that no winning run can beat: the largest of the earliest wins
+// over the key sets the solver follows (see docs/solver.md).
+std::uint64_t WinTickLowerBound(const PlaceGraph& graph);
 std::uint64_t WinTickLowerBound();
 
 }  // namespace dravik::solve

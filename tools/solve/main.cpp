@@ -104,7 +104,8 @@ int main(int argc, char** argv)
     }
 
     const std::string script = dravik::solve::ScriptHeader(options, result, replay.deaths) +
-                               dravik::run::ScriptText(dravik::solve::ScriptEvents(result.run));
+                               dravik::run::ScriptText(dravik::solve::ScriptEvents(result.run)) +
+                               dravik::solve::ScriptFooter(replay);
     if (out.empty()) {
         dravik::sys::FdBuffer output(STDOUT_FILENO);
         std::ostream(&output) << script << std::flush;

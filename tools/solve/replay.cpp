@@ -15,6 +15,7 @@ Replay PlayBack(const Run& found)
         }
     }
     replay.deaths = session.Game().Deaths.Caption;
+    replay.finalState = session.StateLine();
     return replay;
 }
 

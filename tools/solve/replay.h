@@ -12,6 +12,7 @@ namespace dravik::solve {
 struct Replay {
     std::vector<std::uint64_t> winTicks;  // every tick whose goal check declared a win
     std::string deaths;                   // the DEATHS caption after the last tick
+    std::string finalState;               // the state line after the last tick, as dravik-sim prints it
     bool WinsAt(std::uint64_t tick) const { return winTicks.size() == 1 && winTicks.front() == tick; }
 };
 

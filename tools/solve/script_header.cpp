@@ -12,7 +12,8 @@ std::string ScriptHeader(const SearchOptions& options, const SearchResult& resul
            << " --width " << options.width << "\n# win at tick " << result.run.winTick << " with " << deaths
            << " deaths; replay with dravik-sim --ticks " << result.run.winTick << " --input <this file>\n";
     if (result.lowerBound > 0) {
-        header << "# no run can win before tick " << result.lowerBound << " (see the solver's documentation)\n";
+        header << "# no run can win before tick " << result.lowerBound
+               << " (see the solver's documentation): " << GapLine(result.run.winTick, result.lowerBound) << "\n";
     }
     if (result.cutShort) {
         char limit[32];
@@ -22,6 +23,11 @@ std::string ScriptHeader(const SearchOptions& options, const SearchResult& resul
                << ": without it these options may find a shorter run\n";
     }
     return header.str();
+}
+
+std::string ScriptFooter(const Replay& replay)
+{
+    return "# final " + replay.finalState + "\n";
 }
 
 }  // namespace dravik::solve

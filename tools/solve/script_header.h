@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "solve/replay.h"
 #include "solve/search.h"
 
 namespace dravik::solve {
@@ -12,5 +13,9 @@ namespace dravik::solve {
 // limit cut the search short, the limit (then the options alone may find
 // another run).
 std::string ScriptHeader(const SearchOptions& options, const SearchResult& result, const std::string& deaths);
+
+// The line that ends a found run's script: the state after its win tick, so
+// that dravik-sim --verify checks the run as it checks a recorded one.
+std::string ScriptFooter(const Replay& replay);
 
 }  // namespace dravik::solve

@@ -630,6 +630,14 @@ std::vector<run::Event> EventsBetween(Move from, Move to, std::uint64_t tick)
     return events;
 }
 
+std::string GapLine(std::uint64_t winTick, std::uint64_t lowerBound)
+{
+    char line[96];
+    std::snprintf(line, sizeof line, "run %llu, bound %llu, gap %.1f %%", static_cast<unsigned long long>(winTick),
+                  static_cast<unsigned long long>(lowerBound), GapPercent(winTick, lowerBound));
+    return line;
+}
+
 std::vector<run::Event> ScriptEvents(const Run& run)
 {
     std::vector<run::Event> events;
@@ -732,6 +740,7 @@ SearchResult Search(const SearchOptions& options)
                 result.width = width;
                 result.bestTour = tour;
             }
+            report("best so far: " + GapLine(result.run.winTick, result.lowerBound));
         } else if (outcome == Outcome::TimeUp) {
             result.cutShort = true;
             if (result.outcome != Outcome::Won) {

@@ -38,6 +38,9 @@ export async function loadGame() {
     outline: css(m._dravik_colour(1)),
     box: css(m._dravik_colour(2)),
     circleKind: m._dravik_circle_kind(),
+    // Left, Up, Right, Down: the only keys a run holds.
+    arrows: [0, 1, 2, 3].map((i) => m._dravik_arrow(i)),
+    playerSide: m._dravik_player_side(),
     labelKind: m._dravik_label_kind(),
     css,
     // The player's events: 0 when they went through, 1 when the game has ended.
@@ -66,6 +69,12 @@ export async function loadGame() {
     watch: (script, speed) => withText(script, (p, size) => text(m._dravik_watch(p, size, speed))),
     // A number as the game's programs read one (plain decimal digits); -1 for anything else.
     readNumber: (value) => withText(value, (p) => m._dravik_read_number(p)),
+    // Checks a recorded run as dravik-sim --verify does: its last win
+    // ({ ticks, deaths }) when it verifies and has won, else { error }.
+    checkRun: (script) => {
+      const error = withText(script, (p, size) => text(m._dravik_check_run(p, size)));
+      return error ? { error } : { ticks: m._dravik_checked_ticks(), deaths: m._dravik_checked_deaths() };
+    },
     version: text(m._dravik_version()),
     stateLine: () => text(m._dravik_state_line()),
     // The run so far as a run file, recorded at `date`.

@@ -1,20 +1,67 @@
-// The page: the game in #client, steered by the arrow keys, RESET in the
-// menu strip, runs saved and watched under the client area.
+// The page: the game in #client, sized to the viewport; the strip, the
+// commands and the runs beside or under it; the touch pad on touch screens.
 //
 // Test hook: with "?hold" in the address the game's timers never run,
 // window.dravikStep(n) plays n ticks and paints them and
 // window.dravikWatching() tells whether a run is being watched; nothing else
 // differs.
-import { Painter } from './painter.js';
+import { Controls } from './controls.js';
+import { Layout } from './layout.js';
+import { Overlay } from './overlay.js';
 import { Pacer } from './pacer.js';
+import { Painter } from './painter.js';
+import { dropBest, loadBest, saveBest } from './records.js';
 
-const ARROWS = { ArrowLeft: 37, ArrowUp: 38, ArrowRight: 39, ArrowDown: 40 };
 // The largest run file the page reads: more than the most events a script
 // holds need, and little enough for the game's memory to take it whole.
 const MOST_RUN_BYTES = 256 * 1024 * 1024;
 const TOO_LARGE = 'it is larger than 256 MB';
+const HELP_SEEN = 'dravik.help-seen';
 const $ = (id) => document.getElementById(id);
 const notice = $('notice');
+
+// A time as speedrun timers show one: m:ss.cc, the hundredths cut, not rounded.
+function clockText(ticks, tickMs) {
+  const cs = Math.floor((ticks * tickMs) / 10);
+  const s = Math.floor(cs / 100);
+  return `${Math.floor(s / 60)}:${String(s % 60).padStart(2, '0')}.${String(cs % 100).padStart(2, '0')}`;
+}
+
+const better = (a, b) => !b || a.ticks < b.ticks || (a.ticks === b.ticks && a.deaths < b.deaths);
+const deathsText = (n) => (n === 1 ? '1 death' : `${n} deaths`);
+
+// Sets a text only when it changes: the strip is written every frame.
+function show(element, text) {
+  if (element.textContent !== text) {
+    element.textContent = text;
+  }
+}
+
+// What the local storage holds under `name`, if it can be read at all.
+function remembered(name) {
+  try {
+    return localStorage.getItem(name);
+  } catch {
+    return null;
+  }
+}
+
+// Acts on a tap at once (a touch screen's buttons are pressed while another
+// finger steers), and on a click from a mouse or the keyboard.
+function onPress(button, action) {
+  let tapped = -Infinity;
+  button.addEventListener('pointerdown', (e) => {
+    if (e.pointerType === 'touch') {
+      tapped = e.timeStamp;
+      action();
+    }
+  });
+  button.addEventListener('click', (e) => {
+    if (e.timeStamp - tapped > 1000) {
+      action();
+    }
+  });
+}
 
 async function start() {
   if (typeof WebAssembly !== 'object') {
@@ -31,7 +78,21 @@ async function start() {
   const client = $('client');
   const dialog = $('win');
   const message = $('message');
+  const veil = $('veil');
+  const help = $('help');
+  const pauseButton = $('pause');
+  const strip = { keys: $('keys-left'), time: $('run-time'), deaths: $('run-deaths'), best: $('best'),
+    bestDeaths: $('best-deaths'), status: $('status') };
+  const layout = new Layout(document.querySelector('.app'), game);
   const painter = new Painter(canvas, game);
+  const overlay = new Overlay($('overlay'), game);
+  const focusLevel = () => client.focus({ preventScroll: true });
+
+  let paused = false;
+  let liveFrom = 0; // the tick from which the player plays, not a watched run
+  let best = null; // the player's best win, { ticks, deaths }, and its run file
+  let bestRun = null;
+  let lastWin = null; // the last win the strip tells of
 
   // A fatal error of the game ends it (an event gives 1, an advance -1); the
   // page says so and plays no more.
@@ -43,69 +104,190 @@ async function start() {
     }
     return true;
   };
-  // What the session played: a win opens the box once its tick has ended,
-  // and the box takes the keyboard, so the arrows are let go.
+  // The game holds: what the player holds is let go, and no time is played.
+  const hold = (reason) => {
+    check(game.letGo());
+    controls.forget();
+    game.hold();
+    pacer.hold(reason);
+  };
+  // Whether the game hears the player now (the tests' hold aside).
+  const live = () => ![...pacer.holds].some((reason) => reason !== 'test') && !game.watching();
+
+  const setPaused = (on) => {
+    if (on === paused) {
+      return;
+    }
+    paused = on;
+    if (on) {
+      hold('pause');
+    } else {
+      pacer.release('pause');
+    }
+    veil.hidden = !on;
+    pauseButton.setAttribute('aria-pressed', String(on));
+    pauseButton.textContent = on ? 'Play on' : 'Pause';
+  };
+  const togglePause = () => {
+    if (!dialog.open && help.hidden) {
+      setPaused(!paused);
+    }
+  };
+
+  const reset = () => {
+    if (!dialog.open && help.hidden) {
+      check(game.reset()); // turned away while a run is watched
+      lastWin = null;
+    }
+    focusLevel();
+  };
+
+  // The panels over the page; the game holds while one is open.
+  const openHelp = () => {
+    if (help.hidden && !dialog.open) {
+      help.hidden = false;
+      hold('help');
+      $('help-close').focus();
+    }
+  };
+  const closePanel = () => {
+    if (help.hidden) {
+      return false;
+    }
+    help.hidden = true;
+    pacer.release('help');
+    try {
+      localStorage.setItem(HELP_SEEN, '1');
+    } catch {
+      // a browser that keeps nothing shows the help on every visit
+    }
+    focusLevel();
+    return true;
+  };
+
+  const keep = async (run) => {
+    try {
+      await saveBest(run);
+    } catch (error) {
+      message.textContent = `Your best could not be kept in this browser: ${error.message}`;
+    }
+  };
+  // A win opens the box once its tick has ended; the box takes the keyboard.
+  const won = () => {
+    hold('win');
+    const win = game.lastWin();
+    const players = win.tick - win.ticks >= liveFrom;
+    const newBest = players && better(win, best);
+    if (newBest) {
+      best = { ticks: win.ticks, deaths: win.deaths };
+      bestRun = game.runText(new Date().toISOString().replace(/\.\d+Z$/, 'Z'));
+      keep(bestRun);
+    }
+    lastWin = { ...win, players, newBest };
+    painter.paint();
+    dialog.showModal();
+  };
+  // What the session played: deaths leave their marks, the end of a watched
+  // run gives the game back to the player, a win opens the box.
   const played = (status) => {
     if (!check(status === -1 ? 1 : 0)) {
       return false;
     }
+    if (status & 8) {
+      overlay.died(game.deaths(), performance.now());
+    }
+    if (status & 4) {
+      liveFrom = game.watchEnd();
+      controls.forget();
+    }
     if (status & 2) {
-      check(game.letGo());
-      painter.paint();
-      pacer.hold('win');
-      dialog.showModal();
+      won();
       return false;
     }
     return true;
   };
+
+  const updateStrip = () => {
+    const keys = game.keysLeft();
+    show(strip.keys, keys === 0 ? 'goal open' : String(keys));
+    const boxed = dialog.open && lastWin;
+    const run = boxed ? lastWin : game.stretch();
+    show(strip.time, clockText(run.ticks, game.tickMs));
+    show(strip.deaths, String(run.deaths));
+    show(strip.best, best ? clockText(best.ticks, game.tickMs) : '\u2013');
+    show(strip.bestDeaths, best ? `${deathsText(best.deaths)}` : '');
+    let status = '';
+    if (game.watching()) {
+      const share = Math.floor((100 * game.ticks()) / Math.max(1, game.watchEnd()));
+      status = `Watching a run at ${game.speed()}\u00d7: ${share} %`;
+    } else if (lastWin) {
+      status = `Won in ${clockText(lastWin.ticks, game.tickMs)} with ${deathsText(lastWin.deaths)}` +
+        (lastWin.newBest ? ': a new personal best!' : lastWin.players ? '' : ' (a watched run)');
+    }
+    show(strip.status, status);
+    strip.status.classList.toggle('best', !!lastWin?.newBest && !game.watching());
+  };
+
+  const controls = new Controls({
+    arrows: game.arrows,
+    send: (down, code) => check(game.key(down, code)),
+    live,
+    togglePause,
+    reset,
+    closePanel,
+    panelOpen: () => !help.hidden,
+    boxOpen: () => dialog.open,
+    pad: $('pad'),
+  });
   const pacer = new Pacer({
+    input: () => controls.poll(),
     advance: (ms) => played(game.advance(ms)),
-    frame: () => painter.paint(),
+    frame: (now) => {
+      painter.paint();
+      overlay.frame(now);
+      updateStrip();
+    },
   });
 
   dialog.addEventListener('close', () => {
     pacer.release('win');
-    client.focus({ preventScroll: true });
+    focusLevel();
   });
 
-  window.addEventListener('keydown', (e) => {
-    const code = ARROWS[e.code];
-    if (code === undefined || dialog.open) {
-      return; // every other key is the browser's
-    }
-    e.preventDefault(); // the arrows steer and never scroll
-    check(game.key(true, code)); // turned away while a run is watched
-  });
-  window.addEventListener('keyup', (e) => {
-    const code = ARROWS[e.code];
-    if (code === undefined || dialog.open) {
-      return;
-    }
-    e.preventDefault();
-    check(game.key(false, code));
-  });
-  // Away from the page no key-up is heard: what is held is let go at once,
-  // and the time away is not played.
-  const away = () => {
-    check(game.letGo());
-    game.hold();
-    pacer.hold('away');
-  };
-  const back = () => {
-    if (document.visibilityState === 'visible' && document.hasFocus()) {
-      pacer.release('away');
-    }
-  };
+  // Away from the page no key-up is heard: the game pauses, and says so.
+  const away = () => setPaused(true);
   window.addEventListener('blur', away);
-  window.addEventListener('focus', back);
-  document.addEventListener('visibilitychange', () => (document.hidden ? away() : back()));
+  document.addEventListener('visibilitychange', () => document.hidden && away());
+  veil.addEventListener('click', () => setPaused(false));
 
-  $('reset').addEventListener('click', () => {
-    if (!dialog.open) {
-      check(game.reset()); // turned away while a run is watched
-    }
-    client.focus({ preventScroll: true });
-  });
+  onPress($('reset'), reset);
+  onPress(pauseButton, togglePause);
+  $('help-open').addEventListener('click', openHelp);
+  $('help-close').addEventListener('click', closePanel);
+  help.addEventListener('click', (e) => e.target === help && closePanel());
+
+  const fullscreen = $('fullscreen');
+  if (document.fullscreenEnabled) {
+    fullscreen.hidden = false;
+    fullscreen.addEventListener('click', async () => {
+      try {
+        if (document.fullscreenElement) {
+          await document.exitFullscreen();
+        } else {
+          await document.documentElement.requestFullscreen({ navigationUI: 'hide' });
+          await screen.orientation?.lock?.('landscape').catch(() => {});
+        }
+      } catch (error) {
+        message.textContent = `Full screen is not available here: ${error.message}`;
+      }
+      focusLevel();
+    });
+    document.addEventListener('fullscreenchange', () => {
+      fullscreen.textContent = document.fullscreenElement ? 'Leave full screen' : 'Full screen';
+    });
+  }
+  // Long presses and right clicks over the game open no menu.
+  document.querySelector('.app').addEventListener('contextmenu', (e) => e.preventDefault());
 
   const watch = (script, speed) => {
     const error = game.watch(script, speed);
@@ -113,10 +295,14 @@ async function start() {
       message.textContent = `Cannot watch this run: ${error}`;
       return;
     }
+    liveFrom = Infinity;
+    lastWin = null;
+    controls.forget();
     message.textContent = '';
     notice.textContent = '';
     pacer.release('ended');
-    client.focus({ preventScroll: true });
+    setPaused(false);
+    focusLevel();
   };
 
   $('save').addEventListener('click', () => {
@@ -126,15 +312,8 @@ async function start() {
     link.download = `dravik-run-${date.replace(/[:]/g, '-')}.txt`;
     link.click();
     URL.revokeObjectURL(link.href);
-    client.focus({ preventScroll: true });
+    focusLevel();
   });
-  // The text of a run file, or an error that says why it cannot be had.
-  const runText = async (blob) => {
-    if (blob.size > MOST_RUN_BYTES) {
-      throw new Error(TOO_LARGE);
-    }
-    return blob.text();
-  };
   const file = $('run-file');
   $('watch').addEventListener('click', () => file.click());
   file.addEventListener('change', async () => {
@@ -142,14 +321,20 @@ async function start() {
     file.value = '';
     if (chosen) {
       try {
-        watch(await runText(chosen), 1);
+        if (chosen.size > MOST_RUN_BYTES) {
+          throw new Error(TOO_LARGE);
+        }
+        watch(await chosen.text(), 1);
       } catch (error) {
         message.textContent = `Cannot watch ${chosen.name}: ${error.message}`;
       }
     }
   });
+  const watchBest = $('watch-best');
+  watchBest.addEventListener('click', () => bestRun && watch(bestRun, 1));
 
-  // #replay=<relative URL>&speed=<X>: a link that shows a run.
+  // #replay=<URL of this site>&speed=<X>: a link that shows a run. Only a run
+  // of the page's own site is fetched, and no more of it than a run can be.
   const replay = async () => {
     const params = new URLSearchParams(location.hash.slice(1));
     const url = params.get('replay');
@@ -162,15 +347,26 @@ async function start() {
       return;
     }
     try {
-      const response = await fetch(new URL(url, location.href));
+      const target = new URL(url, location.href);
+      if (target.origin !== location.origin) {
+        throw new Error('runs are watched only from this site');
+      }
+      const response = await fetch(target, { mode: 'same-origin', credentials: 'same-origin' });
       if (!response.ok) {
         throw new Error(`${response.status} ${response.statusText}`);
       }
-      if (Number(response.headers.get('Content-Length')) > MOST_RUN_BYTES) {
-        await response.body?.cancel();
-        throw new Error(TOO_LARGE);
+      const chunks = [];
+      let size = 0;
+      const reader = response.body.getReader();
+      for (let part = await reader.read(); !part.done; part = await reader.read()) {
+        size += part.value.length;
+        if (size > MOST_RUN_BYTES) {
+          await reader.cancel();
+          throw new Error(TOO_LARGE);
+        }
+        chunks.push(part.value);
       }
-      watch(await runText(await response.blob()), speed);
+      watch(await new Blob(chunks).text(), speed);
     } catch (error) {
       message.textContent = `Cannot watch ${url}: ${error.message}`;
     }
@@ -180,10 +376,12 @@ async function start() {
   if (new URLSearchParams(location.search).has('hold')) {
     pacer.hold('test');
     window.dravikStep = (n) => {
+      controls.poll();
       for (let i = 0; i < n && played(game.tick()); ++i) {
         // one tick each turn
       }
       painter.paint();
+      updateStrip();
       return game.ticks();
     };
     window.dravikWatching = () => game.watching();
@@ -198,7 +396,6 @@ async function start() {
     const exact = box && Math.abs(box.inlineSize - w) <= 1 && Math.abs(box.blockSize - h) <= 1;
     painter.resize(exact ? box.inlineSize : w, exact ? box.blockSize : h);
     painter.paint();
-    matchMedia(`(resolution: ${dpr}dppx)`).addEventListener('change', fit, { once: true });
   };
   new ResizeObserver(([entry]) => {
     box = entry.devicePixelContentBoxSize?.[0] ?? null;
@@ -207,9 +404,40 @@ async function start() {
 
   await Promise.all([37, 64].map((px) => document.fonts.load(`${px}px Arial, "Liberation Sans", Arimo`)));
   fit();
+  updateStrip();
   performance.mark('dravik-first-frame');
   notice.textContent = '';
-  client.focus({ preventScroll: true });
+  focusLevel();
+  if (remembered(HELP_SEEN) === null && !location.hash.includes('replay=')) {
+    openHelp();
+  }
+
+  // The stored best is shown only once the game has checked its run.
+  try {
+    const record = await loadBest();
+    if (record) {
+      const result = game.checkRun(record.run);
+      if (result.error) {
+        await dropBest();
+        message.textContent = `Your stored best was dropped: its run does not verify (${result.error}).`;
+      } else if (better(result, best)) {
+        best = result;
+        bestRun = record.run;
+      }
+    }
+  } catch (error) {
+    await dropBest().catch(() => {});
+    message.textContent = `Your stored best was dropped: it could not be read (${error.message}).`;
+  }
+  watchBest.disabled = bestRun === null;
+  const bestKept = () => {
+    watchBest.disabled = bestRun === null;
+  };
+  dialog.addEventListener('close', bestKept);
+
+  if ('serviceWorker' in navigator && window.isSecureContext) {
+    navigator.serviceWorker.register('sw.js').catch(() => {}); // the page works without it
+  }
   await replay();
 }
 
