@@ -95,7 +95,7 @@ public:
     std::uint64_t Refused() override { return Count("refused"); }
 
 protected:
-    std::vector<Entry> Rows(std::uint64_t offset, std::uint64_t limit) override
+    std::vector<Entry> Rows(std::uint64_t offset, std::uint64_t limit, std::optional<std::uint64_t>& total) override
     {
         return Guarded([&] {
             pqxx::nontransaction work(*connection_);
@@ -103,6 +103,7 @@ protected:
             for (const pqxx::row& row : work.exec_prepared("rows", Signed(limit), Signed(offset))) {
                 rows.push_back(Entry{0, row[0].as<std::uint64_t>(), row[1].as<std::string>(),
                                      row[2].as<std::uint64_t>(), row[3].as<std::uint64_t>()});
+                total = row[4].as<std::uint64_t>();
             }
             return rows;
         });

@@ -108,7 +108,7 @@ public:
     }
 
 protected:
-    std::vector<Entry> Rows(std::uint64_t offset, std::uint64_t limit) override
+    std::vector<Entry> Rows(std::uint64_t offset, std::uint64_t limit, std::optional<std::uint64_t>& total) override
     {
         Statement& s = Prepared(sql::kRows);
         BindNumber(s, 1, limit);
@@ -121,6 +121,7 @@ protected:
             entry.name.assign(name == nullptr ? "" : name, static_cast<std::size_t>(sqlite3_column_bytes(s.get, 1)));
             entry.ticks = static_cast<std::uint64_t>(sqlite3_column_int64(s.get, 2));
             entry.deaths = static_cast<std::uint64_t>(sqlite3_column_int64(s.get, 3));
+            total = static_cast<std::uint64_t>(sqlite3_column_int64(s.get, 4));
             rows.push_back(std::move(entry));
         }
         return rows;

@@ -30,8 +30,10 @@ inline constexpr const char* kAdd =
 inline constexpr const char* kCountBetter =
     "SELECT COUNT(*) FROM runs WHERE ticks < $1 OR (ticks = $1 AND deaths < $2)";
 inline constexpr const char* kCountRuns = "SELECT COUNT(*) FROM runs";
+// The page's rows, each with the board's size: one statement, not two.
 inline constexpr const char* kRows =
-    "SELECT id, name, ticks, deaths FROM runs ORDER BY ticks, deaths, id LIMIT $1 OFFSET $2";
+    "SELECT id, name, ticks, deaths, (SELECT COUNT(*) FROM runs) FROM runs"
+    " ORDER BY ticks, deaths, id LIMIT $1 OFFSET $2";
 inline constexpr const char* kRunFile = "SELECT file FROM runs WHERE id = $1";
 inline constexpr const char* kCountRefused =
     "INSERT INTO tally (what, count) VALUES ('refused', 1)"

@@ -5,8 +5,9 @@ namespace dravik::server {
 Page Store::Leaderboard(std::uint64_t offset, std::uint64_t limit)
 {
     Page page;
-    page.total = CountRuns();
-    page.entries = Rows(offset, limit);
+    std::optional<std::uint64_t> total;
+    page.entries = Rows(offset, limit, total);
+    page.total = total ? *total : CountRuns();
     // The rows come in board order: a row shares the rank of the one before
     // when their results are equal, and otherwise its rank is its place.
     for (std::size_t i = 0; i < page.entries.size(); ++i) {

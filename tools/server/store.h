@@ -67,8 +67,9 @@ public:
     virtual std::uint64_t Refused() = 0;
 
 protected:
-    // The entries in board order, without their ranks.
-    virtual std::vector<Entry> Rows(std::uint64_t offset, std::uint64_t limit) = 0;
+    // The entries in board order, without their ranks, and the number of
+    // runs on the board when there is a row to tell it.
+    virtual std::vector<Entry> Rows(std::uint64_t offset, std::uint64_t limit, std::optional<std::uint64_t>& total) = 0;
 };
 
 // Opens a connection: "sqlite:PATH" or a PostgreSQL URI ("postgresql://" or
