@@ -70,7 +70,7 @@ void PlayfieldView::paintEvent(QPaintEvent* event)
     }
     if (ghost_) {
         // The player's red, see-through, with a firmer edge.
-        painter.fillRect(*ghost_, QColor(255, 0, 0, 90));
+        painter.fillRect(*ghost_, QColor(255, 0, 0, 150));
         painter.setPen(QPen(QColor(255, 0, 0, 200), 0));
         painter.drawRect(ghost_->adjusted(0.5, 0.5, -0.5, -0.5));
     }
