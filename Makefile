@@ -16,7 +16,7 @@ COMPARED_SIMS = $(CURDIR)/build-debug/dravik-sim;$(CURDIR)/build-asan/dravik-sim
 # The dravik-solve of the other builds whose run must be the default build's.
 COMPARED_SOLVERS = $(CURDIR)/build-debug/dravik-solve;$(CURDIR)/build-clang/dravik-solve
 
-.PHONY: all deps build run check test presets web web-run soak fuzz package bench clean
+.PHONY: all deps build run check test presets web web-run server-run soak fuzz package bench clean
 
 all: build
 
@@ -73,6 +73,12 @@ web:
 # The page on http://127.0.0.1:8064/ until Ctrl+C.
 web-run: web
 	@node web/serve.mjs $(WEB_DIR)/site 8064
+
+# The leaderboard and the page on http://127.0.0.1:8064/ until Ctrl+C: every
+# run sent is re-played before it is ranked, and kept in an SQLite file in
+# the XDG data folder (~/.local/share/dravik/leaderboard.sqlite).
+server-run: build web
+	@$(BUILD_DIR)/dravik-server --listen 127.0.0.1:8064 --site $(WEB_DIR)/site
 
 # The long forms: 100,000,000 ticks of random play under the referee and two
 # minutes of the real window under random keys and RESET clicks.

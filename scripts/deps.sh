@@ -21,6 +21,8 @@ check=(
   # the tools' command lines and the verifier's JSON
   libcli11-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev libx11-dev
+  # dravik-server: HTTP (Boost.Beast), the board (SQLite, PostgreSQL), SHA-256
+  libboost1.81-dev libsqlite3-dev libpqxx-dev libssl-dev
 )
 test=(
   # the window's tests on a virtual display
@@ -30,6 +32,9 @@ test=(
   # the .deb checked as Debian would: manual pages, lintian, hardening-check,
   # AppStream and desktop entry validators, man -w and fc-match in its test
   dpkg-dev file pandoc lintian devscripts appstream desktop-file-utils man-db fontconfig
+  # the server's tests over a throwaway PostgreSQL 15 cluster (pg_virtualenv),
+  # and the load generator of its measurements
+  postgresql-15 postgresql-common wrk
 )
 
 # em++ (it brings node-acorn) and the browser the page's tests drive. Node and

@@ -199,10 +199,14 @@ Played Session::Advance(std::chrono::nanoseconds elapsed)
         }
         const float left = form_.Square.Left;
         const float top = form_.Square.Top;
+        const int keysBefore = KeysLeft();
         const TickReport report = Tick();
         ++played.ticks;
         if (report.deaths > 0) {
             played.deaths.push_back({ticks_, left, top});
+        }
+        if (const int keysAfter = KeysLeft(); keysAfter < keysBefore && !report.won) {
+            played.taken.push_back({ticks_, keysAfter});
         }
         played.replayEnded = played.replayEnded || report.replayEnded;
         if (report.won) {

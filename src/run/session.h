@@ -40,11 +40,18 @@ struct TickReport {
     bool replayEnded = false;  // the watched run's last tick: play is live from now
 };
 
+// A tick in which the player took keys, and the keys left after it.
+struct KeysTaken {
+    std::uint64_t tick = 0;
+    int keysLeft = 0;
+};
+
 // What one Advance played.
 struct Played {
     std::uint32_t ticks = 0;
     std::uint32_t clocks = 0;
     std::vector<Death> deaths;
+    std::vector<KeysTaken> taken;
     std::optional<Win> win;  // the last tick played declared it: the beats stop there
     bool replayEnded = false;
 };

@@ -81,11 +81,16 @@ struct Options {
                               "Play the run in FILE (a recording or any dravik-sim script) in the window; the arrow "
                               "keys and RESET take over when it ends.",
                               "FILE"};
+    QCommandLineOption ghost{"ghost",
+                             "Race the run in FILE: its player is drawn as a translucent square in step with your "
+                             "run since the start, the last RESET or the last win, and the gap to it is printed "
+                             "each time you take a key (+0.42 s: behind it).",
+                             "FILE"};
     QCommandLineOption speed{"speed", "With --replay: the pace, X times the game's own, 0.25 to 64 (default 1).", "X"};
 
     void AddTo(QCommandLineParser& parser) const
     {
-        parser.addOptions({help, version, screenshot, ticks, input, record, replay, speed});
+        parser.addOptions({help, version, screenshot, ticks, input, record, replay, ghost, speed});
     }
 
     // Fills in `out` from the parsed command line; an empty string when all
@@ -125,8 +130,12 @@ struct Options {
 
     QString ReadRuns(const QCommandLineParser& parser, CommandLine& out) const
     {
-        if (parser.isSet(screenshot) && (parser.isSet(record) || parser.isSet(replay))) {
-            return QStringLiteral("--record and --replay go with the window, not with --screenshot");
+        if (parser.isSet(screenshot) && (parser.isSet(record) || parser.isSet(replay) || parser.isSet(ghost))) {
+            return QStringLiteral("--record, --replay and --ghost go with the window, not with --screenshot");
+        }
+        out.ghost = parser.value(ghost);
+        if (parser.isSet(ghost) && out.ghost.isEmpty()) {
+            return QStringLiteral("--ghost needs a file name");
         }
         if (parser.isSet(record)) {
             out.record = parser.value(record);

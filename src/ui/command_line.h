@@ -25,6 +25,8 @@ struct CommandLine {
     QString record;
     // --replay FILE: play the run in FILE in the window first, then go on live.
     QString replay;
+    // --ghost FILE: race the run in FILE, drawn beside the player.
+    QString ghost;
     // --speed X: the replay's pace, X times the game's own (0.25 to 64).
     double speed = 1;
 };

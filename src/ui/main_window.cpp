@@ -6,6 +6,7 @@
 #include <QScreen>
 #include <QWindow>
 #include <algorithm>
+#include <iostream>
 
 #include "level/fatal_error.h"
 #include "ui/fatal_box.h"
@@ -106,6 +107,7 @@ void MainWindow::Beat(std::chrono::nanoseconds elapsed)
         return;
     }
     view_->RefreshChanged();
+    FollowGhost(played);
     if (played.replayEnded) {
         emit replayEnded();
     }
@@ -126,6 +128,24 @@ void MainWindow::Reset()
     }
     Run([this] { session_.Reset(); });  // turned away while a run is watched
     view_->RefreshChanged();
+    FollowGhost({});
+}
+
+void MainWindow::Race(run::Ghost ghost)
+{
+    ghost_ = std::move(ghost);
+    FollowGhost({});
+}
+
+void MainWindow::FollowGhost(const run::Played& played)
+{
+    if (!ghost_) {
+        return;
+    }
+    for (const run::Gap& gap : ghost_->Follow(session_, played)) {
+        std::cout << run::GapText(gap.ticks) << std::endl;
+    }
+    view_->ShowGhost(ghost_->Shown() ? std::optional<QPointF>({ghost_->Left(), ghost_->Top()}) : std::nullopt);
 }
 
 void MainWindow::Replay(std::vector<run::Event> events, std::uint64_t endTick, double speed)

@@ -3,9 +3,11 @@
 #include <QAction>
 #include <QMainWindow>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "run/event.h"
+#include "run/ghost.h"
 #include "run/session.h"
 #include "ui/beat_timer.h"
 #include "ui/playfield_view.h"
@@ -51,6 +53,11 @@ public:
     void Replay(std::vector<run::Event> events, std::uint64_t endTick, double speed);
     bool IsReplaying() const { return session_.Watching(); }
 
+    // Races a ghost: its square drawn beside the player's in lockstep with
+    // the run's stretch, and the gap to it printed on standard output each
+    // time a key is taken ("+0.42 s": behind it).
+    void Race(run::Ghost ghost);
+
     // Before the window is first shown: where its screen's free area (less
     // the frame and the menu bar) cannot hold the client area, the level is
     // scaled down to fit. Once the window system has framed the window, the
@@ -82,12 +89,14 @@ private:
     template <class Handler>
     void Run(Handler&& handler);
     void Fail(const std::string& message);
+    void FollowGhost(const run::Played& played);
 
     run::Session session_;
     WinBox winBox_;
     PlayfieldView* view_ = nullptr;
     QAction* reset_ = nullptr;
     BeatTimer beats_;
+    std::optional<run::Ghost> ghost_;
     bool sized_ = false;
     bool refit_ = false;  // the fit waits for the frame the window system gives
     bool ended_ = false;

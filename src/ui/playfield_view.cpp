@@ -40,15 +40,40 @@ QSize PlayfieldView::sizeHint() const
             static_cast<int>(std::ceil(kClientPixelHeight * scale_ - 1e-9))};
 }
 
+void PlayfieldView::ShowGhost(std::optional<QPointF> twips)
+{
+    std::optional<QRectF> now;
+    if (twips) {
+        now = LogicalRect({twips->x(), twips->y(), level_.Square.Width, level_.Square.Height});
+    }
+    if (now == ghost_) {
+        return;
+    }
+    QRegion changed;
+    for (const std::optional<QRectF>& place : {ghost_, now}) {
+        if (place) {
+            changed += place->toAlignedRect().adjusted(-1, -1, 1, 1);
+        }
+    }
+    ghost_ = now;
+    update(scale_ == 1.0 ? changed : ScaledOut(changed, scale_));
+}
+
 void PlayfieldView::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     if (scale_ == 1.0) {
         painter_.Paint(painter, level_, event->region());
-        return;
+    } else {
+        painter.scale(scale_, scale_);
+        painter_.Paint(painter, level_, ScaledOut(event->region(), 1.0 / scale_));
     }
-    painter.scale(scale_, scale_);
-    painter_.Paint(painter, level_, ScaledOut(event->region(), 1.0 / scale_));
+    if (ghost_) {
+        // The player's red, see-through, with a firmer edge.
+        painter.fillRect(*ghost_, QColor(255, 0, 0, 150));
+        painter.setPen(QPen(QColor(255, 0, 0, 200), 0));
+        painter.drawRect(ghost_->adjusted(0.5, 0.5, -0.5, -0.5));
+    }
 }
 
 // The shapes are outlined in the system's window-text colour.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <optional>
 
 #include "level/level.h"
 #include "ui/scene_damage.h"
@@ -31,6 +32,10 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return {0, 0}; }
 
+    // The ghost's square at (left, top) in twips, drawn translucent over the
+    // level; nothing hides it.
+    void ShowGhost(std::optional<QPointF> twips);
+
     // The controls drawn by the last paint, for the tests and benchmarks.
     int LastDrawn() const { return painter_.LastDrawn(); }
 
@@ -43,6 +48,7 @@ private:
     double scale_;
     ScenePainter painter_;
     SceneDamage damage_;
+    std::optional<QRectF> ghost_;  // in logical pixels
 };
 
 }  // namespace dravik::ui

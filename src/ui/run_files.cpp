@@ -51,6 +51,17 @@ std::optional<int> RunFiles::Prepare(const CommandLine& options, std::ostream& e
         replayEnd_ = *end;
         replay_ = std::move(*read);
     }
+    if (!options.ghost.isEmpty()) {
+        std::string error;
+        const std::string path = options.ghost.toStdString();
+        std::optional<run::Script> read = run::ReadScriptFile(path, error);
+        std::optional<run::Ghost> ghost = read ? run::Ghost::Of(*read, error) : std::nullopt;
+        if (!ghost) {
+            err << "dravik: " << (read ? path + ": " : "") << error << "\n";
+            return kExitUsage;
+        }
+        ghost_ = std::move(ghost);
+    }
     return std::nullopt;
 }
 
@@ -79,6 +90,9 @@ std::optional<int> RunFiles::Start(MainWindow& window, std::ostream& err)
     }
     if (replay_) {
         window.Replay(std::move(replay_->events), replayEnd_, speed_);
+    }
+    if (ghost_) {
+        window.Race(std::move(*ghost_));
     }
     return std::nullopt;
 }

@@ -6,6 +6,7 @@
 #include <ostream>
 #include <string>
 
+#include "run/ghost.h"
 #include "run/recorder.h"
 #include "run/run_file.h"
 #include "ui/command_line.h"
@@ -20,7 +21,8 @@ class MainWindow;
 // exists and ended when the game ends.
 class RunFiles {
 public:
-    // Checks that --record's FILE can be made and reads --replay's run.
+    // Checks that --record's FILE can be made and reads --replay's run and
+    // --ghost's.
     // Returns the status to end with at once, after one line on `err`.
     std::optional<int> Prepare(const CommandLine& options, std::ostream& err);
 
@@ -39,6 +41,7 @@ private:
     std::uint64_t replayEnd_ = 0;
     double speed_ = 1;
     std::unique_ptr<run::Recorder> recorder_;
+    std::optional<run::Ghost> ghost_;
 };
 
 }  // namespace dravik::ui

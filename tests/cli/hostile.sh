@@ -12,7 +12,7 @@ mkdir "$scratch/bin"
 for program in "$@"; do
     ln -s "$(realpath "$program")" "$scratch/bin/$(basename "$program")"
 done
-known="dravik dravik-sim dravik-solve"
+known="dravik dravik-sim dravik-solve dravik-server"
 
 trim() {
     local text=${1#"${1%%[![:space:]]*}"}

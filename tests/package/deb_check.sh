@@ -27,7 +27,7 @@ echo "lintian: no error, no warning"
 
 tree="$out/tree"
 dpkg-deb -x "$deb" "$tree"
-programs=(dravik dravik-sim dravik-solve)
+programs=(dravik dravik-sim dravik-solve dravik-server)
 for p in "${programs[@]}"; do
     [ -x "$tree/usr/games/$p" ] || fail "/usr/games/$p is not in the package"
 done
@@ -48,7 +48,7 @@ for p in "${programs[@]}"; do
 done
 [ $fortified = 1 ] || fail "no program shows a fortified call: was -D_FORTIFY_SOURCE=2 dropped?"
 # The tools need no toolkit: only the window links Qt.
-for p in dravik-sim dravik-solve; do
+for p in dravik-sim dravik-solve dravik-server; do
     ! ldd "$tree/usr/games/$p" | grep -i qt || fail "$p links Qt"
 done
 

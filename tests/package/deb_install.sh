@@ -45,7 +45,7 @@ apt-get install -y -q --no-install-recommends -o DPkg::Lock::Timeout=300 "$deb" 
 echo "installed with apt-get install --no-install-recommends"
 dpkg -L dravik >"$work/files"
 
-for p in dravik dravik-sim dravik-solve; do
+for p in dravik dravik-sim dravik-solve dravik-server; do
     [ -x /usr/games/$p ] || fail "/usr/games/$p is missing or not executable"
     page=$(man -w 6 $p) || fail "man -w finds no page for $p"
     [ "$page" = /usr/share/man/man6/$p.6.gz ] || fail "man -w 6 $p finds $page"
@@ -60,10 +60,26 @@ done
 } >"$work/fonts.conf"
 font=$(FONTCONFIG_FILE=$work/fonts.conf fc-match -f '%{family}' Arial)
 [[ $font == *"Liberation Sans"* ]] || fail "with the fonts of fonts-liberation2 alone, Arial resolves to $font"
-echo "in place: the three programs in /usr/games, their pages in section 6; Arial is $font"
+echo "in place: the four programs in /usr/games, their pages in section 6; Arial is $font"
 
 out=$(/usr/games/dravik-sim --ticks 10)
 grep -q '^{"tick": 10, "square": \[960, 10560\]' <<<"$out" || fail "dravik-sim --ticks 10 printed: $out"
+
+# The server's unit is installed and left off; the server answers.
+[ -f /lib/systemd/system/dravik-server.service ] || fail "the server's systemd unit is missing"
+[ ! -e /etc/systemd/system/multi-user.target.wants/dravik-server.service ] || fail "the server's unit is enabled"
+/usr/games/dravik-server --listen 127.0.0.1:0 --db "sqlite:$work/board.sqlite" >"$work/server.out" 2>/dev/null &
+server=$!
+for _ in $(seq 100); do grep -q 'http://' "$work/server.out" && break; sleep 0.1; done
+port=$(sed -n 's|.*http://127.0.0.1:\([0-9]*\)/.*|\1|p' "$work/server.out")
+exec 3<>"/dev/tcp/127.0.0.1/${port:-1}" || fail "the installed dravik-server does not listen"
+printf 'GET /api/stats HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n' >&3
+stats=$(cat <&3)
+exec 3<&-
+kill $server
+wait $server 2>/dev/null || true
+grep -qE '"bound":[1-9][0-9]*' <<<"$stats" || fail "the installed dravik-server answered: $stats"
+echo "the installed dravik-server answered /api/stats; its unit is installed and not enabled"
 
 # The installed game in a window for two seconds, on a display of its own.
 start_xvfb "$work"
