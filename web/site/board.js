@@ -122,6 +122,12 @@ export class Board {
   tell(text, refused = false) {
     this.said.textContent = text;
     this.said.classList.toggle('refused', refused);
+    // Into view where the column scrolls (a phone): the column only, never the page.
+    const side = this.said.closest('.side');
+    const below = this.said.getBoundingClientRect().bottom - side.getBoundingClientRect().bottom;
+    if (below > 0) {
+      side.scrollTop += below;
+    }
   }
 
   // Sends a run file under the name in the field; true when it was ranked.
