@@ -1,5 +1,6 @@
 // The page: the game in #client, sized to the viewport; the strip, the
-// commands and the runs beside or under it; the touch pad on touch screens.
+// commands and the runs beside or under it; the touch pad on touch screens;
+// the leaderboard (board.js) when a dravik-server serves the page.
 //
 // Test hook: with "?hold" in the address the game's timers never run,
 // window.dravikStep(n) plays n ticks and paints them and
