@@ -15,6 +15,7 @@
 #include "level/fatal_error.h"
 #include "level/layout.h"
 #include "run/check.h"
+#include "run/ghost.h"
 #include "run/run_file.h"
 #include "run/run_text.h"
 #include "run/session.h"
@@ -30,6 +31,12 @@ std::string text;     // the last text handed to the page
 std::vector<double> controls;
 dravik::run::Played played;  // what the last advance or tick played
 dravik::run::Win checked;    // the last win of the run last checked
+
+// The run raced, if any: its ghost, the script it came from (to race it
+// again in a new game) and the gaps of the last call that played.
+std::optional<dravik::run::Ghost> ghost;
+dravik::run::Script ghostScript;
+std::vector<dravik::run::Gap> gaps;
 
 // Runs one call of the page; false once the game has ended.
 template <class Call>
@@ -51,6 +58,26 @@ const char* Hand(std::string value)
 {
     text = std::move(value);
     return text.c_str();
+}
+
+// Brings the ghost to the live stretch after what `by` played.
+void FollowGhost(const dravik::run::Played& by = {})
+{
+    gaps.clear();
+    if (ghost) {
+        gaps = ghost->Follow(*session, by);
+    }
+}
+
+// Reads a run text; the reason ("line L: ...") in `error` when it cannot.
+dravik::run::Script Parsed(const char* script, std::size_t size, std::string& error)
+{
+    std::istringstream in(std::string(script, size));
+    dravik::run::Script parsed = dravik::run::ParseScript(in);
+    if (parsed.error) {
+        error = "line " + std::to_string(parsed.error->line) + ": " + parsed.error->message;
+    }
+    return parsed;
 }
 
 // What the last advance did, as the bits of its result: 1 a tick ran, 2 it
@@ -142,25 +169,35 @@ EMSCRIPTEN_KEEPALIVE int dravik_let_go()
 
 EMSCRIPTEN_KEEPALIVE int dravik_reset()
 {
-    return Guarded([] { session->Reset(); }) ? 0 : 1;
+    const bool going = Guarded([] { session->Reset(); });
+    FollowGhost();
+    return going ? 0 : 1;
 }
 
 // Plays what `ms` of real time has brought (see Summary).
 EMSCRIPTEN_KEEPALIVE int dravik_advance(double ms)
 {
     const auto elapsed = std::chrono::nanoseconds(std::llround(std::max(0.0, ms) * 1e6));
-    return Guarded([&] { played = session->Advance(elapsed); }) ? Summary() : -1;
+    if (!Guarded([&] { played = session->Advance(elapsed); })) {
+        return -1;
+    }
+    FollowGhost(played);
+    return Summary();
 }
 
 // One tick, whatever the time (the page's test hook); see Summary.
 EMSCRIPTEN_KEEPALIVE int dravik_tick()
 {
-    return Guarded([] {
+    const bool going = Guarded([] {
         played = {};
         const float left = session->Game().Square.Left;
         const float top = session->Game().Square.Top;
+        const int keysBefore = session->KeysLeft();
         const dravik::run::TickReport report = session->Tick();
         played.ticks = 1;
+        if (session->KeysLeft() < keysBefore && !report.won) {
+            played.taken.push_back({session->Ticks(), session->KeysLeft()});
+        }
         played.replayEnded = report.replayEnded;
         if (report.won) {
             played.win = session->LastWin();
@@ -168,9 +205,12 @@ EMSCRIPTEN_KEEPALIVE int dravik_tick()
         if (report.deaths > 0) {
             played.deaths.push_back({session->Ticks(), left, top});
         }
-    })
-               ? Summary()
-               : -1;
+    });
+    if (!going) {
+        return -1;
+    }
+    FollowGhost(played);
+    return Summary();
 }
 
 // The game holds (the win box, a pause): what is due waits for the next advance.
@@ -258,6 +298,11 @@ EMSCRIPTEN_KEEPALIVE void dravik_new_game()
     session = std::make_unique<Session>();
     played = {};
     failure.clear();
+    if (ghost) {
+        std::string error;
+        ghost = dravik::run::Ghost::Of(ghostScript, error);  // from its start again
+        FollowGhost();
+    }
 }
 
 // Watches a run given as `size` bytes of script text (a NUL among them is
@@ -266,12 +311,11 @@ EMSCRIPTEN_KEEPALIVE void dravik_new_game()
 // ("line L: ...") and the current game goes on as it was.
 EMSCRIPTEN_KEEPALIVE const char* dravik_watch(const char* script, std::size_t size, double speed)
 {
-    std::istringstream in(std::string(script, size));
-    dravik::run::Script parsed = dravik::run::ParseScript(in);
-    if (parsed.error) {
-        return Hand("line " + std::to_string(parsed.error->line) + ": " + parsed.error->message);
-    }
     std::string error;
+    dravik::run::Script parsed = Parsed(script, size, error);
+    if (!error.empty()) {
+        return Hand(error);
+    }
     const std::optional<std::uint64_t> end = dravik::run::RunEnd(parsed, error);
     if (!end) {
         return Hand(error);
@@ -288,12 +332,11 @@ EMSCRIPTEN_KEEPALIVE const char* dravik_watch(const char* script, std::size_t si
 EMSCRIPTEN_KEEPALIVE const char* dravik_check_run(const char* script, std::size_t size)
 {
     checked = {};
-    std::istringstream in(std::string(script, size));
-    const dravik::run::Script parsed = dravik::run::ParseScript(in);
-    if (parsed.error) {
-        return Hand("line " + std::to_string(parsed.error->line) + ": " + parsed.error->message);
-    }
     std::string error;
+    const dravik::run::Script parsed = Parsed(script, size, error);
+    if (!error.empty()) {
+        return Hand(error);
+    }
     try {
         const std::optional<dravik::run::Outcome> outcome = dravik::run::CheckRun(parsed, error);
         if (!outcome) {
@@ -321,6 +364,69 @@ EMSCRIPTEN_KEEPALIVE double dravik_checked_ticks()
 EMSCRIPTEN_KEEPALIVE double dravik_checked_deaths()
 {
     return static_cast<double>(checked.stretch.deaths);
+}
+
+// Races the run of `size` bytes of script text: its ghost follows the live
+// stretch from now on (and a new game's). Gives "" when it races, else the
+// reason, and any ghost raced before goes on.
+EMSCRIPTEN_KEEPALIVE const char* dravik_race(const char* script, std::size_t size)
+{
+    std::string error;
+    dravik::run::Script parsed = Parsed(script, size, error);
+    if (!error.empty()) {
+        return Hand(error);
+    }
+    try {
+        std::optional<dravik::run::Ghost> raced = dravik::run::Ghost::Of(parsed, error);
+        if (!raced) {
+            return Hand(error);
+        }
+        ghost = std::move(raced);
+    } catch (const dravik::FatalError& e) {
+        return Hand(std::string("a fatal error of the game: ") + e.what());
+    }
+    ghostScript = std::move(parsed);
+    FollowGhost();
+    return Hand("");
+}
+EMSCRIPTEN_KEEPALIVE void dravik_race_end()
+{
+    ghost.reset();
+    ghostScript = {};
+    gaps.clear();
+}
+// Where the ghost's square stands in twips; shown 0 while it has won or
+// there is none.
+EMSCRIPTEN_KEEPALIVE int dravik_ghost_shown()
+{
+    return ghost && ghost->Shown() ? 1 : 0;
+}
+EMSCRIPTEN_KEEPALIVE double dravik_ghost_left()
+{
+    return ghost ? ghost->Left() : 0;
+}
+EMSCRIPTEN_KEEPALIVE double dravik_ghost_top()
+{
+    return ghost ? ghost->Top() : 0;
+}
+// The ghost's ticks to its win.
+EMSCRIPTEN_KEEPALIVE double dravik_ghost_ticks()
+{
+    return ghost ? static_cast<double>(ghost->WinTicks()) : 0;
+}
+// The gaps of the last call that played: the keys taken and the gap as
+// the strip shows it ("+0.42 s").
+EMSCRIPTEN_KEEPALIVE int dravik_gap_count()
+{
+    return static_cast<int>(gaps.size());
+}
+EMSCRIPTEN_KEEPALIVE int dravik_gap_keys(int i)
+{
+    return gaps.at(static_cast<std::size_t>(i)).keys;
+}
+EMSCRIPTEN_KEEPALIVE const char* dravik_gap_text(int i)
+{
+    return Hand(dravik::run::GapText(gaps.at(static_cast<std::size_t>(i)).ticks));
 }
 
 EMSCRIPTEN_KEEPALIVE const char* dravik_version()

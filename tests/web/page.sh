@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# page.sh SITE DRAVIK DRAVIK_SIM RUN: the page's tests in Debian's Chromium,
-# driven by the playwright-core that package-lock.json pins (make web installs it).
+# page.sh SITE DRAVIK DRAVIK_SIM RUN [TESTS]: the page's tests in Debian's
+# Chromium, driven by the playwright-core that package-lock.json pins (make
+# web installs it). TESTS: the file of tests, page.test.mjs by default.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 if [ ! -f "$1/index.html" ] || [ ! -d "$here/node_modules/playwright-core" ]; then
@@ -12,4 +13,4 @@ if [ ! -f "$1/index.html" ] || [ ! -d "$here/node_modules/playwright-core" ]; th
     exit 77
 fi
 cd "$here"
-DRAVIK_SITE=$1 DRAVIK=$2 DRAVIK_SIM=$3 DRAVIK_RUN=$4 exec node --test --test-reporter=spec page.test.mjs
+DRAVIK_SITE=$1 DRAVIK=$2 DRAVIK_SIM=$3 DRAVIK_RUN=$4 exec node --test --test-reporter=spec "${5:-page.test.mjs}"

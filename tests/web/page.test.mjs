@@ -1,8 +1,8 @@
 // The page in Debian's Chromium, headless: the same picture as the window at
 // device pixel ratios 1 and 2, the arrows, RESET, a saved run that the native
 // dravik-sim verifies, a replay link that wins, a newcomer's path at the
-// viewports of a laptop, a large screen, a phone both ways and a tablet, and
-// the server's answers.
+// viewports of a laptop, a large screen, a phone both ways and a tablet (no
+// leaderboard on a static site), and the server's answers.
 //   node --test page.test.mjs   with DRAVIK_SITE, DRAVIK, DRAVIK_SIM, DRAVIK_RUN set
 //   (and DRAVIK_WEB_SHOTS, a folder, to keep the newcomer's screenshots)
 import assert from 'node:assert/strict';
@@ -135,6 +135,11 @@ test('the page paints, steers, resets and saves a run as the game does', async (
   }
 
   const { page, errors, context } = await open('?hold');
+  // A static site has no leaderboard: once the page has looked, none of it shows.
+  await page.waitForLoadState('networkidle');
+  for (const id of ['#board', '#submit', '#submit-file']) {
+    assert.ok(await page.locator(id).isHidden(), `${id} shown without a server`);
+  }
   const start = await player(page);
   await page.keyboard.down('ArrowLeft');
   await page.evaluate(() => window.dravikStep(2));
@@ -457,6 +462,8 @@ test('a newcomer plays at every viewport: the level fits, the pad, WASD, the gam
   assert.match(execFileSync(sim, ['--verify', join(work, 'best-run.txt')], { encoding: 'utf8' }), /verified: 2492 ticks, 1 wins/);
   await page.reload();
   await page.waitForFunction(() => document.getElementById('best').textContent === '0:38.93');
+  await page.locator('#race-best').click();
+  assert.equal(await page.locator('#race-name').textContent(), 'your best');
   await page.locator('#watch-best').click();
   await page.waitForFunction(() => window.dravikWatching());
 

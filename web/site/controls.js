@@ -60,6 +60,9 @@ class Held {
   }
 }
 
+// A key typed into a text field (a name, say) is the field's.
+const typing = (e) => e.target instanceof HTMLInputElement && e.target.type === 'text';
+
 export class Controls {
   // arrows: the game's key codes of Left, Up, Right, Down. send(down, code)
   // hands one to the game; live() says whether the game hears the player
@@ -74,8 +77,8 @@ export class Controls {
     this.keys = new Set(); // the keys whose key-down the game has heard, by e.code
 
     window.addEventListener('keydown', (e) => {
-      if (e.ctrlKey || e.metaKey || e.altKey || boxOpen()) {
-        return; // the browser's, and the "YOU WIN" box's
+      if (e.ctrlKey || e.metaKey || e.altKey || boxOpen() || typing(e)) {
+        return; // the browser's, the "YOU WIN" box's and a text field's
       }
       if (e.code === 'Escape' && closePanel()) {
         e.preventDefault(); // an open panel closes before anything pauses

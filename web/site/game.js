@@ -75,6 +75,15 @@ export async function loadGame() {
       const error = withText(script, (p, size) => text(m._dravik_check_run(p, size)));
       return error ? { error } : { ticks: m._dravik_checked_ticks(), deaths: m._dravik_checked_deaths() };
     },
+    // Races a run: its ghost follows the live stretch; gives "" or the reason.
+    race: (script) => withText(script, (p, size) => text(m._dravik_race(p, size))),
+    raceEnd: () => m._dravik_race_end(),
+    // The ghost's square in twips while it runs (null once it has won), and its ticks to the win.
+    ghost: () => (m._dravik_ghost_shown() === 1 ? { left: m._dravik_ghost_left(), top: m._dravik_ghost_top() } : null),
+    ghostTicks: () => m._dravik_ghost_ticks(),
+    // The gaps to the ghost of the last call that played: { keys, text } at each key taken.
+    gaps: () => Array.from({ length: m._dravik_gap_count() },
+      (_, i) => ({ keys: m._dravik_gap_keys(i), text: text(m._dravik_gap_text(i)) })),
     version: text(m._dravik_version()),
     stateLine: () => text(m._dravik_state_line()),
     // The run so far as a run file, recorded at `date`.

@@ -3,7 +3,9 @@
 // it on a wide viewport or under it on a tall one, whichever leaves the
 // level larger, with the touch pad beside or under it on a touch screen.
 // The size falls on whole device pixels, so the canvas is crisp; the page
-// never scrolls. It follows resizes, rotation and changes of the pointer.
+// never scrolls. With the leaderboard shown (the app's class "served"), the
+// column beside the level takes up to --side-more of the room the level
+// leaves, never any of the level's. It follows resizes, rotation and changes of the pointer.
 export class Layout {
   constructor(app, { width, height }) {
     this.app = app;
@@ -41,7 +43,8 @@ export class Layout {
     const [vw, vh] = [app.width, app.height];
     const touch = this.touch;
     // Beside: the level's height is what the width left over allows; under: the reverse.
-    const besideWidth = vw - (touch ? px('--touch-side-w') + px('--pad-w') : px('--side-w'));
+    const sideWidth = touch ? px('--touch-side-w') : px('--side-w');
+    const besideWidth = vw - sideWidth - (touch ? px('--pad-w') : 0);
     const beside = Math.min(vh, besideWidth / this.aspect);
     const underWidth = Math.min(vw, (vh - px(touch ? '--below-touch-h' : '--below-h')) * this.aspect);
     const under = underWidth / this.aspect;
@@ -59,9 +62,13 @@ export class Layout {
     this.app.classList.toggle('wide', wide);
     this.app.classList.toggle('tall', !wide);
     this.app.classList.toggle('touch', touch);
+    // The side column's share of what the level leaves beside it.
+    const served = this.app.classList.contains('served');
+    const more = wide && served ? Math.floor(Math.min(px('--side-more'), Math.max(0, besideWidth - width))) : 0;
+    root.style.setProperty('--side-now', `${sideWidth + more}px`);
     // Centred in its room: beside the controls, the viewport's height; under
     // them, the level's own row.
-    const room = wide ? besideWidth : vw;
+    const room = wide ? besideWidth - more : vw;
     root.style.setProperty('--level-x', `${this.offset((room - width) / 2, dpr)}px`);
     root.style.setProperty('--level-y', `${wide ? this.offset((vh - height) / 2, dpr) : 0}px`);
     root.style.setProperty('--level-w', `${width}px`);

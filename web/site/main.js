@@ -1,15 +1,18 @@
 // The page: the game in #client, sized to the viewport; the strip, the
-// commands and the runs beside or under it; the touch pad on touch screens.
+// commands and the runs beside or under it; the touch pad on touch screens;
+// the leaderboard (board.js) when a dravik-server serves the page.
 //
 // Test hook: with "?hold" in the address the game's timers never run,
 // window.dravikStep(n) plays n ticks and paints them and
 // window.dravikWatching() tells whether a run is being watched; nothing else
 // differs.
+import { Board, findServer } from './board.js';
 import { Controls } from './controls.js';
 import { Layout } from './layout.js';
 import { Overlay } from './overlay.js';
 import { Pacer } from './pacer.js';
 import { Painter } from './painter.js';
+import { Race } from './race.js';
 import { dropBest, loadBest, saveBest } from './records.js';
 
 // The largest run file the page reads: more than the most events a script
@@ -86,6 +89,8 @@ async function start() {
   const layout = new Layout(document.querySelector('.app'), game);
   const painter = new Painter(canvas, game);
   const overlay = new Overlay($('overlay'), game);
+  const race = new Race(game, overlay, { line: $('race'), name: $('race-name'), gap: $('gap') });
+  let board = null; // the leaderboard, when a dravik-server serves the page
   const focusLevel = () => client.focus({ preventScroll: true });
 
   let paused = false;
@@ -137,6 +142,7 @@ async function start() {
   const reset = () => {
     if (!dialog.open && help.hidden) {
       check(game.reset()); // turned away while a run is watched
+      race.followed();
       lastWin = null;
     }
     focusLevel();
@@ -178,10 +184,14 @@ async function start() {
     const win = game.lastWin();
     const players = win.tick - win.ticks >= liveFrom;
     const newBest = players && better(win, best);
+    const run = players ? game.runText(new Date().toISOString().replace(/\.\d+Z$/, 'Z')) : null;
     if (newBest) {
       best = { ticks: win.ticks, deaths: win.deaths };
-      bestRun = game.runText(new Date().toISOString().replace(/\.\d+Z$/, 'Z'));
+      bestRun = run;
       keep(bestRun);
+    }
+    if (run) {
+      board?.offer(run);
     }
     lastWin = { ...win, players, newBest };
     painter.paint();
@@ -193,6 +203,7 @@ async function start() {
     if (!check(status === -1 ? 1 : 0)) {
       return false;
     }
+    race.followed();
     if (status & 8) {
       overlay.died(game.deaths(), performance.now());
     }
@@ -297,6 +308,7 @@ async function start() {
     }
     liveFrom = Infinity;
     lastWin = null;
+    race.followed();
     controls.forget();
     message.textContent = '';
     notice.textContent = '';
@@ -332,6 +344,27 @@ async function start() {
   });
   const watchBest = $('watch-best');
   watchBest.addEventListener('click', () => bestRun && watch(bestRun, 1));
+
+  // A race starts with a RESET, so that the player and the ghost set off
+  // together (while a run is watched, the ghost races that run instead).
+  const raceWith = (run, who) => {
+    if (!game.watching()) {
+      check(game.reset());
+      lastWin = null;
+    }
+    const error = race.start(run, who);
+    message.textContent = error ? `Cannot race ${who}: ${error}` : '';
+    if (!error) {
+      setPaused(false);
+    }
+    focusLevel();
+  };
+  const raceBest = $('race-best');
+  raceBest.addEventListener('click', () => bestRun && raceWith(bestRun, 'your best'));
+  $('race-stop').addEventListener('click', () => {
+    race.stop();
+    focusLevel();
+  });
 
   // #replay=<URL of this site>&speed=<X>: a link that shows a run. Only a run
   // of the page's own site is fetched, and no more of it than a run can be.
@@ -372,6 +405,15 @@ async function start() {
     }
   };
   window.addEventListener('hashchange', replay);
+  // Watches a run of this site as a #replay link does.
+  const watchUrl = (url) => {
+    const hash = `#replay=${encodeURIComponent(url)}`;
+    if (location.hash === hash) {
+      replay();
+    } else {
+      location.hash = hash;
+    }
+  };
 
   if (new URLSearchParams(location.search).has('hold')) {
     pacer.hold('test');
@@ -381,6 +423,7 @@ async function start() {
         // one tick each turn
       }
       painter.paint();
+      overlay.frame(performance.now());
       updateStrip();
       return game.ticks();
     };
@@ -429,15 +472,22 @@ async function start() {
     await dropBest().catch(() => {});
     message.textContent = `Your stored best was dropped: it could not be read (${error.message}).`;
   }
-  watchBest.disabled = bestRun === null;
   const bestKept = () => {
     watchBest.disabled = bestRun === null;
+    raceBest.disabled = bestRun === null;
   };
+  bestKept();
   dialog.addEventListener('close', bestKept);
 
   if ('serviceWorker' in navigator && window.isSecureContext) {
     navigator.serviceWorker.register('sw.js').catch(() => {}); // the page works without it
   }
+  findServer().then((stats) => {
+    if (stats) {
+      board = new Board({ clock: (ticks) => clockText(ticks, game.tickMs), watch: watchUrl, race: raceWith, stats,
+        app: document.querySelector('.app'), fit: () => layout.fit() });
+    }
+  });
   await replay();
 }
 

@@ -1,7 +1,9 @@
 // What the page draws over the level without touching the game: a brief
 // mark where the player died (none for a player who asked for less motion).
 // The canvas lies over the level at its size and takes no input; other
-// layers (a second player's square, say) can draw on it in the same frame.
+// layers (the ghost of a raced run) draw on it in the same frame: each is an
+// object whose shown() says whether it has anything to draw, and whose
+// draw(ctx, side, scale) paints it in the level's pixels.
 const MARK_MS = 500;
 
 export class Overlay {
@@ -14,6 +16,7 @@ export class Overlay {
     this.marks = [];
     this.still = matchMedia('(prefers-reduced-motion: reduce)');
     this.drawn = false;
+    this.layers = [];
   }
 
   // Deaths at these places (twips, the player's top left) as of `now`.
@@ -28,7 +31,8 @@ export class Overlay {
 
   frame(now) {
     this.marks = this.marks.filter((m) => now - m.at < MARK_MS);
-    if (this.marks.length === 0 && !this.drawn) {
+    const layered = this.layers.some((layer) => layer.shown());
+    if (this.marks.length === 0 && !layered && !this.drawn) {
       return;
     }
     const { canvas, ctx } = this;
@@ -61,6 +65,9 @@ export class Overlay {
       ctx.stroke();
     }
     ctx.globalAlpha = 1;
-    this.drawn = this.marks.length > 0;
+    for (const layer of this.layers) {
+      layer.draw(ctx, side, scale);
+    }
+    this.drawn = this.marks.length > 0 || layered;
   }
 }
