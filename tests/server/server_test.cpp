@@ -326,7 +326,7 @@ TEST_F(ServerTest, RanksOnlyTheRunsItReplaysItself)
     ASSERT_EQ(tie.status, 201) << tie.body;
     EXPECT_EQ(tie.Json()["rank"], 1);
     const Answer slower = Post(port, "/api/runs?name=%27%29%3B+DROP+TABLE+runs%3B+--",
-                               dravik::support::ReadFile(DRAVIK_TEST_DATA "/default-search-run.txt"));
+                               dravik::support::ReadFile(DRAVIK_TEST_DATA "/slower-run.txt"));
     ASSERT_EQ(slower.status, 201) << slower.body;
     EXPECT_EQ(slower.Json()["rank"], 3);
     EXPECT_EQ(slower.Json()["ticks"], 2505);

@@ -124,7 +124,7 @@ struct Subsets {
 
 }  // namespace
 
-PlaceGraph::PlaceGraph()
+PlaceGraph::PlaceGraph() : seen_(kGridSteps, kGridSteps)
 {
     const Form level;
     keyCount_ = level.Key.UBound() + 1;
@@ -141,7 +141,7 @@ PlaceGraph::PlaceGraph()
         float left, top;
     };
     std::vector<Place> places;
-    PositionSet seen(kGridSteps, kGridSteps);
+    PositionSet& seen = seen_;
     auto reach = [&](float left, float top) {
         const auto place = static_cast<std::uint32_t>(places.size());
         if (!seen.Insert(left, top, place)) {

@@ -5,6 +5,8 @@
 #include <span>
 #include <vector>
 
+#include "solve/position_set.h"
+
 namespace dravik::solve {
 
 // The game with every ball parked far away, as a graph of the places where
@@ -17,8 +19,23 @@ class PlaceGraph {
 public:
     PlaceGraph();
 
+    static constexpr std::uint32_t kNowhere = 0xFFFFFFFF;
+
     std::size_t Places() const { return next_.size(); }
     int Keys() const { return keyCount_; }
+
+    // The place where a tick begins with the square at (left, top), or
+    // kNowhere when no run can reach it. The start point is place 0.
+    std::uint32_t Find(float left, float top) const { return seen_.Find(left, top); }
+    // Where the next tick begins after each arrow combination (Left, none,
+    // Right on the outer axis, then Up, none, Down); kNowhere for a deadly place.
+    const std::array<std::uint32_t, 9>& Next(std::uint32_t p) const { return next_[p]; }
+    // The keys that the checks of a tick beginning at p touch, and its goal.
+    std::span<const std::uint8_t> Touched(std::uint32_t p) const
+    {
+        return {touched_.data() + firstKey_[p], touched_.data() + firstKey_[p + 1]};
+    }
+    bool Goal(std::uint32_t p) const { return goal_[p] != 0; }
 
     // The earliest tick in which a run could declare the win, having
     // touched every key of `keys` (at most 8) in earlier ticks, were there no
@@ -36,7 +53,7 @@ public:
 private:
     std::uint64_t Earliest(std::span<const int> keys, bool win) const;
 
-    static constexpr std::uint32_t kNowhere = 0xFFFFFFFF;
+    PositionSet seen_;
     std::vector<std::array<std::uint32_t, 9>> next_;  // kNowhere for none (a deadly place)
     std::vector<std::uint8_t> goal_;                  // the checks touch the goal
     std::vector<std::uint32_t> firstKey_;             // keys touched by place p: touched_[firstKey_[p] ..]

@@ -12,6 +12,7 @@
 #include <iomanip>
 #include <iostream>
 #include <limits>
+#include <string>
 
 #include "common/command_line.h"
 #include "level/fatal_error.h"
@@ -58,6 +59,11 @@ int main(int argc, char** argv)
     app.add_option("--tours", options.tours, "Tours of the keys to search, keeping the shortest run")
         ->default_val(options.tours)
         ->check(dravik::tools::WholeNumber(1, 1000));
+    app.add_option("--rearrange", options.rearrange,
+                   "Orders near the best tour's to search after the tours: two neighbouring sweeps swapped or turned "
+                   "round")
+        ->default_val(options.rearrange)
+        ->check(dravik::tools::WholeNumber(0, 100000));
     app.add_flag("--progress", progress, "Print progress on standard error: tick, keys collected, elapsed time");
     if (const std::optional<int> status = dravik::tools::ParseCommandLine(app, argc, argv)) {
         return *status;
@@ -117,11 +123,16 @@ int main(int argc, char** argv)
         std::cerr << "dravik-solve: cannot write " << out << ": " << error << "\n";
         return kExitCannotWrite;
     }
+    const std::string rearranged = result.bestRearranged == 0
+                                       ? std::string()
+                                       : ", rearranged as order " + std::to_string(result.bestRearranged) + " of " +
+                                             std::to_string(result.rearranged);
     std::fprintf(stderr,
-                 "dravik-solve: win at tick %llu, %s deaths, found in %.1f s (tour %zu of %zu%s, width %zu, %llu ticks "
-                 "tried)\n",
+                 "dravik-solve: win at tick %llu, %s deaths, found in %.1f s (tour %zu of %zu%s%s, width %zu, %llu "
+                 "ticks tried)\n",
                  static_cast<unsigned long long>(result.run.winTick), replay.deaths.c_str(), result.seconds,
-                 result.bestTour + 1, result.tours, result.cutShort ? ", cut short by the time limit" : "",
-                 result.width, static_cast<unsigned long long>(result.ticksTried));
+                 result.bestTour + 1, result.tours, rearranged.c_str(),
+                 result.cutShort ? ", cut short by the time limit" : "", result.width,
+                 static_cast<unsigned long long>(result.ticksTried));
     return 0;
 }

@@ -530,6 +530,7 @@ Route RoutePlanner::Build(const std::vector<Sweep>& tour) const
             std::reverse(keys.begin(), keys.end());
             std::reverse(aims.begin(), aims.end());
         }
+        route.sweeps.push_back(route.order.size());
         route.order.insert(route.order.end(), keys.begin(), keys.end());
         route.aims.insert(route.aims.end(), aims.begin(), aims.end());
     }

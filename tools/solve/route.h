@@ -64,6 +64,7 @@ std::vector<Lane> BuildLanes(const Level& level, const StaticMap& map);
 // for each, and the travel still ahead once the key of each stage is reached.
 struct Route {
     std::vector<int> order;                // key indexes
+    std::vector<std::size_t> sweeps;       // where each lane's sweep begins in the order
     std::vector<int> aims;                 // aim cell of each key in order
     std::vector<int> goalCells;            // free cells overlapping the goal
     std::vector<std::uint32_t> remaining;  // remaining[s]: ticks from aims[s] to the goal along the order

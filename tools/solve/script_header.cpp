@@ -9,8 +9,9 @@ std::string ScriptHeader(const SearchOptions& options, const SearchResult& resul
 {
     std::ostringstream header;
     header << "# Dravik: a winning run found by dravik-solve --seed " << options.seed << " --tours " << options.tours
-           << " --width " << options.width << "\n# win at tick " << result.run.winTick << " with " << deaths
-           << " deaths; replay with dravik-sim --ticks " << result.run.winTick << " --input <this file>\n";
+           << " --width " << options.width << " --rearrange " << options.rearrange << "\n# win at tick "
+           << result.run.winTick << " with " << deaths << " deaths; replay with dravik-sim --ticks "
+           << result.run.winTick << " --input <this file>\n";
     if (result.lowerBound > 0) {
         header << "# no run can win before tick " << result.lowerBound
                << " (see the solver's documentation): " << GapLine(result.run.winTick, result.lowerBound) << "\n";
@@ -19,8 +20,13 @@ std::string ScriptHeader(const SearchOptions& options, const SearchResult& resul
         char limit[32];
         const auto end = std::to_chars(limit, limit + sizeof limit, options.timeLimit, std::chars_format::fixed).ptr;
         header << "# the time limit of " << std::string_view(limit, static_cast<std::size_t>(end - limit))
-               << " s cut the search short in tour " << result.tours << " of " << options.tours
-               << ": without it these options may find a shorter run\n";
+               << " s cut the search short in ";
+        if (result.rearranged == 0) {
+            header << "tour " << result.tours << " of " << options.tours;
+        } else {
+            header << "order " << result.rearranged << " of " << options.rearrange << " after the tours";
+        }
+        header << ": without it these options may find a shorter run\n";
     }
     return header.str();
 }

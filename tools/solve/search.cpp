@@ -7,16 +7,18 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <numeric>
+#include <set>
 #include <stdexcept>
-#include <unordered_map>
-#include <unordered_set>
+#include <string>
 
 #include "game/form.h"
 #include "run/session.h"
 #include "solve/beam_state.h"
 #include "solve/bound.h"
-#include "solve/position_set.h"
 #include "solve/route.h"
+#include "solve/stage_fields.h"
 #include "solve/tick_state.h"
 #include "sys/splitmix64.h"
 
@@ -76,10 +78,10 @@ inline constexpr std::uint32_t kNone = 0xFFFFFFFF;
 
 // A place that candidates aim at this tick.
 struct Target {
-    std::uint32_t tie;   // the tie-break of every move there
-    int cell;            // its cell on the map
-    std::uint32_t best;  // the best candidate aiming there
-    std::uint32_t all;   // every candidate aiming there, linked by Candidate::next
+    std::uint32_t tie;    // the tie-break of every move there
+    std::uint32_t place;  // where it is in the place graph
+    std::uint32_t best;   // the best candidate aiming there
+    std::uint32_t all;    // every candidate aiming there, linked by Candidate::next
 };
 
 // What one real tick did to a state.
@@ -125,20 +127,26 @@ bool PushesOntoStart(const Shape& square, const Shape& wall)
            wall.Left + wall.Width == kStartLeft || wall.Left - square.Width == kStartLeft;
 }
 
+// The index in the place graph's list of next places of an arrow combination.
+constexpr std::size_t GraphMove(Move m)
+{
+    return static_cast<std::size_t>((m.dx + 1) * 3 + (m.dy + 1));
+}
+
 class Searcher {
 public:
-    Searcher(const SearchOptions& options, std::chrono::steady_clock::time_point began, const StaticMap& map,
-             const RoutePlanner& planner, Route route)
+    Searcher(const SearchOptions& options, std::chrono::steady_clock::time_point began, const PlaceGraph& graph,
+             const StageFields& stages, std::vector<int> order)
         : options_(options),
           began_(began),
-          map_(map),
-          route_(std::move(route)),
-          fields_(route_.aims.size() + 1, &planner.TowardsGoal()),
-          keyCount_(world0_.Key.UBound() + 1)
+          graph_(graph),
+          stages_(stages),
+          order_(std::move(order)),
+          keyCount_(world0_.Key.UBound() + 1),
+          targetOf_(graph.Places(), 0),
+          targetStamp_(graph.Places(), 0),
+          reached_(graph.Places(), 0)
     {
-        for (std::size_t stage = 0; stage < route_.aims.size(); ++stage) {
-            fields_[stage] = &planner.TowardsAim(route_.aims[stage]);
-        }
         if (keyCount_ > 256 || world0_.Key.Contiguous() == nullptr) {
             throw std::runtime_error("the solver needs at most 256 keys, numbered without a gap");
         }
@@ -166,62 +174,27 @@ public:
 
     double Elapsed() const { return std::chrono::duration<double>(std::chrono::steady_clock::now() - began_).count(); }
 
-    // One beam search of the given width. Returns Won, TimeUp or NoRun
-    // (the beam died out). It starts from the start point, or from where an
-    // earlier tour's beam of the same width was taken over. Every handover
-    // is made at the start of the first tick in which a state of the beam
-    // holds all the keys it shares with its later tour; a beam that dies
-    // out before then tells the later tour so.
-    Outcome Beam(std::size_t width, Run& run, const Takeover* from, std::vector<Handover> handovers)
+    // One beam search of the given width from the start point. Returns Won,
+    // TimeUp or NoRun (the beam died out).
+    Outcome Beam(std::size_t width, Run& run)
     {
-        std::uint64_t tick = 0;
-        const Outcome outcome = BeamFrom(width, run, from, handovers, tick);
-        if (outcome == Outcome::NoRun) {
-            for (const Handover& h : handovers) {
-                DiedOut(h, width, tick);
-            }
-        }
-        return outcome;
-    }
-
-    // Tells a later tour that its beam of this width dies out in this tick.
-    static void DiedOut(const Handover& h, std::size_t width, std::uint64_t tick)
-    {
-        Takeover& t = h.into->emplace_back();
-        t.tour = h.from;
-        t.width = width;
-        t.tick = tick;
-        t.diedOut = true;
-    }
-
-private:
-    Outcome BeamFrom(std::size_t width, Run& run, const Takeover* from, std::vector<Handover>& handovers,
-                     std::uint64_t& tick)
-    {
+        world_ = world0_;
+        // The world only carries the balls: its square waits far off the
+        // map, where nothing can touch it.
+        world_.Square.Left = kParked;
+        world_.Square.Top = kParked;
+        work_ = world0_;
+        workKeys_ = KeySet{};
+        nodes_.assign(1, Node{0, 0});
         std::vector<State> beam;
-        std::uint64_t first = 1;
-        if (from != nullptr) {
-            TakeOver(*from, beam);
-            first = from->tick;
-        } else {
-            world_ = world0_;
-            // The world only carries the balls: its square waits far off the
-            // map, where nothing can touch it.
-            world_.Square.Left = kParked;
-            world_.Square.Top = kParked;
-            work_ = world0_;
-            workKeys_ = KeySet{};
-            nodes_.assign(1, Node{0, 0});
-            beam.assign(1, State{world0_.Square.Left, world0_.Square.Top, Move{}, 0, 0, 0, KeySet{}});
+        beam.assign(1, State{world0_.Square.Left, world0_.Square.Top, Move{}, 0, 0, 0, 0, KeySet{}});
+        if (graph_.Find(world0_.Square.Left, world0_.Square.Top) != 0) {
+            throw std::logic_error("the start point is not the graph's first place");
         }
         std::vector<State> next;
-
-        for (tick = first; tick <= options_.maxTicks; ++tick) {
+        for (std::uint64_t tick = 1; tick <= options_.maxTicks; ++tick) {
             if (options_.timeLimit > 0 && Elapsed() > options_.timeLimit) {
                 return Outcome::TimeUp;
-            }
-            if (!handovers.empty()) {
-                HandOver(beam, width, tick, handovers);
             }
             if (options_.progress && tick % 250 == 0) {
                 Report("width %zu: tick %llu, keys %d of %d, %.1f s", width, static_cast<unsigned long long>(tick),
@@ -245,61 +218,14 @@ private:
         return Outcome::NoRun;
     }
 
-    // Until some state of the beam holds every key that two tours share at
-    // the start of their orders, the two rank every candidate alike: each
-    // state's stage lies in the shared part, where the travel to its next
-    // aim is the same and the travel still ahead differs by one amount
-    // for all (the hop out of the shared part and the rest of the tour).
-    // Ties are broken by the tick and the place, not by the tour. So both
-    // searches keep the same states, tick for tick, up to that point.
-    void HandOver(const std::vector<State>& beam, std::size_t width, std::uint64_t tick,
-                  std::vector<Handover>& handovers)
+private:
+    // Moves a stage on past every key of the order that the keys hold.
+    std::uint16_t StageOf(std::uint16_t stage, const KeySet& keys) const
     {
-        std::size_t most = 0;
-        for (const State& s : beam) {
-            most = std::max<std::size_t>(most, s.stage);
+        while (stage < order_.size() && keys.Has(order_[stage])) {
+            ++stage;
         }
-        for (auto h = handovers.begin(); h != handovers.end();) {
-            if (most < h->keys) {
-                ++h;
-                continue;
-            }
-            Takeover& t = h->into->emplace_back();
-            t.tour = h->from;
-            t.width = width;
-            t.tick = tick;
-            t.beam = beam;
-            t.nodes = nodes_;
-            Compact(t.beam, t.nodes);
-            t.world = world_;
-            t.work = work_;
-            t.workKeys = workKeys_;
-            h = handovers.erase(h);
-        }
-    }
-
-    // Goes on from an earlier tour's beam. Stages count this tour's order,
-    // which agrees with that tour's up to the keys they share.
-    void TakeOver(const Takeover& from, std::vector<State>& beam)
-    {
-        world_ = from.world;
-        work_ = from.work;
-        workKeys_ = from.workKeys;
-        nodes_ = from.nodes;
-        beam = from.beam;
-        for (State& s : beam) {
-            s.stage = 0;
-            CountStage(s);
-        }
-    }
-
-    // Moves a state's stage on past every key of the route's order that it
-    // holds from there.
-    void CountStage(State& s) const
-    {
-        while (s.stage < route_.order.size() && s.keys.Has(route_.order[s.stage])) {
-            ++s.stage;
-        }
+        return stage;
     }
 
     // Most of the history soon leads nowhere: every so many ticks, keep only
@@ -309,29 +235,41 @@ private:
     static constexpr std::uint32_t kNoWinner = 0xFFFFFFFF;
 
     // Ranks the nine moves of every state of the beam into candidates_,
-    // each filed under the place it aims at (targets_), best first.
+    // each filed under the place it leads to (targets_), best first. A
+    // move's rank is the fewest ticks still to the win from where it leads,
+    // with the keys that this tick's checks touch: the tick is not run yet,
+    // but without balls it goes exactly so, and a ball can only end it.
     void Expand(const std::vector<State>& beam, std::uint64_t tick)
     {
         candidates_.clear();
         targets_.clear();
-        aimed_.Clear();
+        ++stamp_;
         for (std::uint32_t p = 0; p < beam.size(); ++p) {
             const State& s = beam[p];
+            KeySet keys = s.keys;
+            for (std::uint8_t k : graph_.Touched(s.place)) {
+                keys.Set(k);
+            }
+            const std::uint16_t stage = StageOf(s.stage, keys);
+            const unsigned more = 255U - std::min(255U, static_cast<unsigned>(keys.Count()));
+            const auto& leads = graph_.Next(s.place);
             for (std::uint8_t m = 0; m < static_cast<std::uint8_t>(kMoves.size()); ++m) {
-                const float left = s.left + static_cast<float>(kMoves[m].dx * kPitch);
-                const float top = s.top + static_cast<float>(kMoves[m].dy * kPitch);
-                const auto t = aimed_.Emplace(left, top, static_cast<std::uint32_t>(targets_.size()));
-                if (t == targets_.size()) {
-                    const std::uint64_t tie =
-                        Mix(options_.seed ^
-                            Mix(tick * 0x100000001ULL ^ (static_cast<std::uint64_t>(std::lround(left)) << 20) ^
-                                static_cast<std::uint64_t>(std::lround(top))));
-                    targets_.push_back(Target{static_cast<std::uint32_t>(tie), map_.CellAt(left, top), kNone, kNone});
+                const std::uint32_t q = leads[GraphMove(kMoves[m])];
+                if (q == PlaceGraph::kNowhere) {
+                    continue;  // the checks see the square on the field
                 }
-                const Target& target = targets_[t];
-                const std::uint32_t score =
-                    Score(s.stage, target.cell) * 256U + (255U - std::min(255U, unsigned{s.count}));
-                candidates_.emplace_back(score, target.tie, p, m);
+                const std::uint16_t togo = stages_.ToGo(stage, q);
+                if (togo == kNoWin) {
+                    continue;
+                }
+                if (targetStamp_[q] != stamp_) {
+                    targetStamp_[q] = stamp_;
+                    targetOf_[q] = static_cast<std::uint32_t>(targets_.size());
+                    const std::uint64_t tie = Mix(options_.seed ^ Mix(tick * 0x100000001ULL ^ q));
+                    targets_.push_back(Target{static_cast<std::uint32_t>(tie), q, kNone, kNone});
+                }
+                const std::uint32_t t = targetOf_[q];
+                candidates_.emplace_back(std::uint32_t{togo} * 256U + more, targets_[t].tie, p, m);
                 File(t, static_cast<std::uint32_t>(candidates_.size() - 1));
             }
         }
@@ -370,33 +308,32 @@ private:
     // a move to a place is tried and survives, the others are not. A
     // candidate whose state died on an earlier move, or that dies itself,
     // hands its place on to the next best candidate aiming there. So only
-    // the best of each place is put in order (`order_`); the ones handed
+    // the best of each place is put in order (`ordered_`); the ones handed
     // on join them in a heap, and the two are taken together best first:
     // the order in which all the candidates, sorted, would be met.
     std::uint32_t Select(const std::vector<State>& beam, std::size_t width, std::vector<State>& next)
     {
-        reached_.Clear();
+        ++reachedStamp_;
         doomed_.assign(beam.size(), 0);
         next.clear();
-        // Sorted by value, not through their indexes: a candidate's index
-        // follows from its state and move (Expand makes nine a state).
-        order_.clear();
+        ordered_.clear();
         for (const Target& target : targets_) {
-            order_.push_back(candidates_[target.best]);
+            ordered_.push_back(target.best);
         }
-        std::sort(order_.begin(), order_.end());
+        auto better = [this](std::uint32_t a, std::uint32_t b) { return candidates_[a] < candidates_[b]; };
+        std::sort(ordered_.begin(), ordered_.end(), better);
         auto worse = [this](std::uint32_t a, std::uint32_t b) { return candidates_[b] < candidates_[a]; };
         handedOn_.clear();
         std::size_t i = 0;
         while (next.size() < width) {
             std::uint32_t c = kNone;
-            if (!handedOn_.empty() && (i == order_.size() || candidates_[handedOn_.front()] < order_[i])) {
+            if (!handedOn_.empty() &&
+                (i == ordered_.size() || candidates_[handedOn_.front()] < candidates_[ordered_[i]])) {
                 std::pop_heap(handedOn_.begin(), handedOn_.end(), worse);
                 c = handedOn_.back();
                 handedOn_.pop_back();
-            } else if (i < order_.size()) {
-                c = order_[i].Parent() * static_cast<std::uint32_t>(kMoves.size()) + order_[i].Move();
-                ++i;
+            } else if (i < ordered_.size()) {
+                c = ordered_[i++];
             } else {
                 break;
             }
@@ -410,7 +347,7 @@ private:
                     if (step.won) {
                         return p;
                     }
-                    Keep(parent, move, m, step, next);
+                    Keep(parent, move, m, step, targets_[candidates_[c].target].place, next);
                     continue;  // the place is taken
                 }
                 // The state is doomed, whatever it does; another may still
@@ -426,15 +363,19 @@ private:
     }
 
     // Keeps the outcome of a move, unless a better one already stands there.
-    void Keep(const State& parent, Move move, std::uint8_t m, const Step& step, std::vector<State>& next)
+    void Keep(const State& parent, Move move, std::uint8_t m, const Step& step, std::uint32_t place,
+              std::vector<State>& next)
     {
-        if (!reached_.Insert(step.left, step.top)) {
+        if (graph_.Find(step.left, step.top) != place) {
+            throw std::logic_error("a tick that no ball ended went elsewhere than without balls");
+        }
+        if (reached_[place] == reachedStamp_) {
             return;
         }
+        reached_[place] = reachedStamp_;
         nodes_.push_back(Node{parent.node, m});
-        State child{step.left,    step.top, move,     static_cast<std::uint32_t>(nodes_.size() - 1),
-                    parent.stage, 0,        step.keys};
-        CountStage(child);
+        State child{step.left, step.top, move, static_cast<std::uint32_t>(nodes_.size() - 1), place, 0, 0, step.keys};
+        child.stage = StageOf(parent.stage, child.keys);
         child.count = static_cast<std::uint16_t>(child.keys.Count());
         next.push_back(child);
     }
@@ -450,16 +391,6 @@ private:
         }
         nodes_.push_back(Node{parent.node, MoveCode(Move{})});
         return Unwind(static_cast<std::uint32_t>(nodes_.size() - 1), tick);
-    }
-
-    std::uint32_t Score(std::size_t stage, int cell)
-    {
-        const Field& field = *fields_[stage];
-        const std::uint32_t ahead = stage < route_.remaining.size() ? route_.remaining[stage] : 0;
-        if (cell < 0 || field[static_cast<std::size_t>(cell)] == kFar) {
-            return 0xFFFFFF;
-        }
-        return std::min<std::uint32_t>(0xFFFFFF, field[static_cast<std::size_t>(cell)] + ahead);
     }
 
     static int BestCount(const std::vector<State>& beam)
@@ -601,9 +532,9 @@ private:
     const SearchOptions& options_;
     std::chrono::steady_clock::time_point began_;
     const Form world0_;
-    const StaticMap& map_;
-    Route route_;
-    std::vector<const Field*> fields_;  // by stage: towards its key, then the goal
+    const PlaceGraph& graph_;
+    const StageFields& stages_;
+    std::vector<int> order_;
     int keyCount_;
     Form world_;       // the balls as they are this tick
     Form work_;        // where candidate moves are tried
@@ -611,13 +542,65 @@ private:
     std::vector<Node> nodes_;
     std::vector<Candidate> candidates_;
     std::vector<Target> targets_;
-    std::vector<Candidate> order_;
+    std::vector<std::uint32_t> ordered_;
     std::vector<std::uint32_t> handedOn_;
-    PositionSet aimed_{map_.Width() * 2 + 2, map_.Height() * 2 + 2};
-    PositionSet reached_{map_.Width() * 2 + 2, map_.Height() * 2 + 2};
+    std::vector<std::uint32_t> targetOf_, targetStamp_, reached_;
+    std::uint32_t stamp_ = 0, reachedStamp_ = 0;
     std::vector<std::uint8_t> doomed_;
     std::uint64_t ticksTried_ = 0;
 };
+
+// Where a run loses time to the balls: for each sweep of the order, the
+// ticks by which the run's win moved away, against the best win without
+// moving balls, while the run was fetching that sweep's keys (a tick that
+// brings the win nearer, as when keys taken out of the order count at last,
+// is not set against it). A run with no death goes exactly as it would
+// without the moving balls, so it is followed on the place graph.
+std::vector<std::uint32_t> LossBySweep(const PlaceGraph& graph, const StageFields& stages,
+                                       const std::vector<int>& order, const std::vector<std::size_t>& sweeps,
+                                       const Run& run)
+{
+    std::vector<std::uint32_t> loss(sweeps.size() - 1, 0);
+    auto sweepOf = [&](std::size_t stage) {
+        const auto at = std::upper_bound(sweeps.begin(), sweeps.end(), std::min(stage, order.size() - 1));
+        return static_cast<std::size_t>(at - sweeps.begin()) - 1;
+    };
+    std::uint32_t place = 0;
+    std::size_t stage = 0;
+    KeySet keys;
+    std::uint64_t before = stages.ToGo(0, 0) + 1U;
+    for (std::uint64_t tick = 1; tick < run.winTick; ++tick) {
+        for (std::uint8_t k : graph.Touched(place)) {
+            keys.Set(k);
+        }
+        const std::size_t was = stage;
+        while (stage < order.size() && keys.Has(order[stage])) {
+            ++stage;
+        }
+        place = graph.Next(place)[GraphMove(run.moves[tick - 1])];
+        if (place == PlaceGraph::kNowhere || stages.ToGo(stage, place) == kNoWin) {
+            break;
+        }
+        const std::uint64_t after = tick + 1 + stages.ToGo(stage, place);
+        if (after > before) {
+            loss[sweepOf(was)] += static_cast<std::uint32_t>(after - before);
+        }
+        before = after;
+    }
+    return loss;
+}
+
+// Tells why a search that found no run ended.
+SearchResult Finish(SearchResult& result, double seconds)
+{
+    result.seconds = seconds;
+    if (result.outcome == Outcome::NoRun) {
+        result.message = "every state of the widest beam died or ran out of ticks";
+    } else if (result.outcome == Outcome::TimeUp) {
+        result.message = "time limit reached";
+    }
+    return result;
+}
 
 }  // namespace
 
@@ -661,84 +644,66 @@ SearchResult Search(const SearchOptions& options)
         }
     };
     SearchResult result;
-    result.lowerBound = WinTickLowerBound();
+    const PlaceGraph graph;
+    result.lowerBound = WinTickLowerBound(graph);
     {
         char line[120];
         std::snprintf(line, sizeof line, "no run can win before tick %llu, %.1f s",
                       static_cast<unsigned long long>(result.lowerBound), elapsed());
         report(line);
     }
+    const ReverseGraph reverse(graph);
     const Form level;
     const StaticMap map(level);
     const RoutePlanner planner(level, map);
     std::vector<Route> tours = planner.Tours(std::max<std::size_t>(1, options.tours));
-    // Tours that start alike search alike until their orders part: each
-    // later tour takes up the beam of the first earlier one with which it
-    // shares the most keys, at the tick where it would begin to differ.
-    std::vector<std::vector<Handover>> handovers(tours.size());
-    std::vector<std::vector<Takeover>> takeovers(tours.size());
-    for (std::size_t later = 1; later < tours.size(); ++later) {
-        std::size_t most = 0, donor = 0;
-        for (std::size_t earlier = 0; earlier < later; ++earlier) {
-            const std::size_t shared = SharedKeys(tours[earlier], tours[later]);
-            if (shared > most) {
-                most = shared;
-                donor = earlier;
-            }
-        }
-        if (most > 0) {
-            handovers[donor].push_back(Handover{donor, most, &takeovers[later]});
-        }
-    }
-    for (std::size_t tour = 0; tour < tours.size(); ++tour) {
-        Route& route = tours[tour];
-        if (tour == 0) {
-            result.plannedTicks = route.length;
+
+    // Searches one order of the keys, widening the beam while it dies out.
+    // Returns whether to go on (the time limit ends the whole search) and
+    // whether the order gave the shortest run so far; the best order's
+    // fields are kept in `bestFields`, to be shared with orders like it.
+    std::unique_ptr<StageFields> bestFields;
+    std::vector<std::uint32_t> loss;  // of the best order's sweeps, see LossBySweep
+    auto search = [&](const std::vector<int>& order, const std::vector<std::size_t>& sweeps, const std::string& name,
+                      std::size_t tour, std::size_t rearranged) {
+        auto stages = std::make_unique<StageFields>(reverse, order, bestFields.get());
+        if (tour == 0 && rearranged == 0) {
+            result.plannedTicks = stages->WinTick();
         }
         char line[160];
-        std::snprintf(line, sizeof line, "tour %zu: %u ticks on the map without balls, %.1f s", tour,
-                      unsigned{route.length}, elapsed());
+        std::snprintf(line, sizeof line, "%s: %u ticks without moving balls, %.1f s", name.c_str(),
+                      unsigned{stages->WinTick()}, elapsed());
         report(line);
-
-        Searcher searcher(options, began, map, planner, std::move(route));
+        Searcher searcher(options, began, graph, *stages, order);
         Run run;
         Outcome outcome = Outcome::NoRun;
         std::size_t width = std::max<std::size_t>(1, options.width);
         for (;; width *= 2) {
-            const auto takeover = std::find_if(takeovers[tour].begin(), takeovers[tour].end(),
-                                               [&](const Takeover& t) { return t.width == width; });
-            if (takeover == takeovers[tour].end()) {
-                outcome = searcher.Beam(width, run, nullptr, handovers[tour]);
-            } else if (takeover->diedOut) {
-                std::snprintf(line, sizeof line, "tour %zu: width %zu dies out in tick %llu, as in tour %zu", tour,
-                              width, static_cast<unsigned long long>(takeover->tick), takeover->tour);
-                report(line);
-                for (const Handover& h : handovers[tour]) {
-                    Searcher::DiedOut(h, width, takeover->tick);
-                }
-                outcome = Outcome::NoRun;
-            } else {
-                std::snprintf(line, sizeof line, "tour %zu: width %zu takes up the beam of tour %zu at tick %llu", tour,
-                              width, takeover->tour, static_cast<unsigned long long>(takeover->tick));
-                report(line);
-                outcome = searcher.Beam(width, run, &*takeover, handovers[tour]);
-            }
+            outcome = searcher.Beam(width, run);
             if (outcome != Outcome::NoRun || width * 2 > std::max(options.width, options.maxWidth)) {
                 break;
             }
         }
-        takeovers[tour].clear();
         result.ticksTried += searcher.TicksTried();
-        result.tours = tour + 1;
+        bool better = false;
         if (outcome == Outcome::Won) {
-            std::snprintf(line, sizeof line, "tour %zu: win at tick %llu, %.1f s", tour,
+            std::snprintf(line, sizeof line, "%s: win at tick %llu, %.1f s", name.c_str(),
                           static_cast<unsigned long long>(run.winTick), elapsed());
             report(line);
-            if (result.outcome != Outcome::Won || run.winTick < result.run.winTick) {
+            better = result.outcome != Outcome::Won || run.winTick < result.run.winTick;
+            if (better) {
+                loss = LossBySweep(graph, *stages, order, sweeps, run);
+                std::string lost = name + ": ticks lost to the balls, by sweep:";
+                for (std::uint32_t l : loss) {
+                    lost += " " + std::to_string(l);
+                }
+                report(lost);
+                bestFields = std::move(stages);
                 result.outcome = Outcome::Won;
                 result.run = std::move(run);
                 result.width = width;
                 result.bestTour = tour;
+                result.bestRearranged = rearranged;
             }
             report("best so far: " + GapLine(result.run.winTick, result.lowerBound));
         } else if (outcome == Outcome::TimeUp) {
@@ -747,18 +712,85 @@ SearchResult Search(const SearchOptions& options)
                 result.outcome = Outcome::TimeUp;
                 result.width = width;
             }
-            break;
         } else if (result.outcome != Outcome::Won) {
             result.width = width;
         }
+        return std::pair{outcome != Outcome::TimeUp, better};
+    };
+
+    std::vector<int> order;
+    std::vector<std::size_t> sweeps;
+    for (std::size_t tour = 0; tour < tours.size(); ++tour) {
+        result.tours = tour + 1;
+        std::vector<std::size_t> ends = tours[tour].sweeps;
+        ends.push_back(tours[tour].order.size());
+        const auto [goOn, better] = search(tours[tour].order, ends, "tour " + std::to_string(tour), tour, 0);
+        if (better) {
+            order = tours[tour].order;
+            sweeps = std::move(ends);
+        }
+        if (!goOn) {
+            return Finish(result, elapsed());
+        }
     }
-    result.seconds = elapsed();
-    if (result.outcome == Outcome::NoRun) {
-        result.message = "every state of the widest beam died or ran out of ticks";
-    } else if (result.outcome == Outcome::TimeUp) {
-        result.message = "time limit reached";
+    if (result.outcome != Outcome::Won) {
+        return Finish(result, elapsed());
     }
-    return result;
+
+    // Orders near the best one: a pair of neighbouring sweeps taken in the
+    // other order, or with one or both turned round. The pairs where the
+    // best run lost the most time to the balls come first. The first order
+    // that gives a shorter run takes the best one's place, and the pairs are
+    // ranked again from its run, until a whole round brings nothing shorter.
+    std::set<std::vector<int>> seen{order};
+    bool improved = true;
+    while (improved && sweeps.size() > 2 && result.rearranged < options.rearrange) {
+        improved = false;
+        std::vector<std::size_t> pairs(sweeps.size() - 2);
+        std::iota(pairs.begin(), pairs.end(), std::size_t{0});
+        std::stable_sort(pairs.begin(), pairs.end(),
+                         [&](std::size_t a, std::size_t b) { return loss[a] + loss[a + 1] > loss[b] + loss[b + 1]; });
+        for (std::size_t n = 0; n < pairs.size() && !improved && result.rearranged < options.rearrange; ++n) {
+            const std::size_t i = pairs[n];
+            for (int way = 0; way < 7 && !improved && result.rearranged < options.rearrange; ++way) {
+                const auto begin = order.begin() + static_cast<std::ptrdiff_t>(sweeps[i]);
+                const auto middle = order.begin() + static_cast<std::ptrdiff_t>(sweeps[i + 1]);
+                const auto end = order.begin() + static_cast<std::ptrdiff_t>(sweeps[i + 2]);
+                std::vector<int> first(begin, middle), second(middle, end);
+                if (way < 4) {
+                    first.swap(second);  // the second sweep first
+                }
+                const int turn = way < 4 ? way : way - 3;  // bit 0: turn the first round, bit 1: the second
+                if (turn & 1) {
+                    std::reverse(first.begin(), first.end());
+                }
+                if (turn & 2) {
+                    std::reverse(second.begin(), second.end());
+                }
+                std::vector<int> variant(order.begin(), begin);
+                variant.insert(variant.end(), first.begin(), first.end());
+                variant.insert(variant.end(), second.begin(), second.end());
+                variant.insert(variant.end(), end, order.end());
+                if (!seen.insert(variant).second) {
+                    continue;  // a sweep of one key turned round, or an order already searched
+                }
+                std::vector<std::size_t> ends = sweeps;
+                ends[i + 1] = sweeps[i] + first.size();
+                ++result.rearranged;
+                const auto [goOn, better] = search(variant, ends, "order " + std::to_string(result.rearranged),
+                                                   result.bestTour, result.rearranged);
+                if (!goOn) {
+                    return Finish(result, elapsed());
+                }
+                if (better) {
+                    order = std::move(variant);
+                    sweeps = std::move(ends);
+                    improved = true;
+                }
+            }
+        }
+    }
+    return Finish(result, elapsed());
 }
 
 }  // namespace dravik::solve

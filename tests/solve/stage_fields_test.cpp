@@ -1,0 +1,89 @@
+// The distances to the win that rank the beam's states, stage by stage.
+#include "solve/stage_fields.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "level/level.h"
+#include "solve/bound.h"
+#include "solve/route.h"
+
+namespace dravik::solve {
+namespace {
+
+// Walking down the fields from the start point, a tick at a time, reaches
+// the goal with every key at exactly the tick they promise, touching the
+// keys in the order's sequence; no such win beats the proven bound; and an
+// order that shares its later stages with another gets the very same
+// fields when it takes those stages over.
+TEST(StageFields, WalkingDownThemWinsAtTheirTickAndSharedStagesMatch)
+{
+    const PlaceGraph graph;
+    const ReverseGraph reverse(graph);
+    const Level level;
+    const StaticMap map(level);
+    const Route tour = RoutePlanner(level, map).Tours(1).front();
+    const StageFields fields(reverse, tour.order);
+    const std::uint32_t win = fields.WinTick();
+    ASSERT_GT(win, 0U);
+    EXPECT_GE(win, WinTickLowerBound(graph));
+
+    std::vector<int> rank(tour.order.size());
+    for (std::size_t i = 0; i < tour.order.size(); ++i) {
+        rank[static_cast<std::size_t>(tour.order[i])] = static_cast<int>(i);
+    }
+    std::uint32_t place = 0;
+    std::size_t stage = 0;
+    std::uint32_t tick = 1;
+    std::vector<bool> held(tour.order.size(), false);
+    for (; !(stage == tour.order.size() && graph.Goal(place)); ++tick) {
+        ASSERT_LT(tick, win) << "the walk does not end where the fields say";
+        const std::uint16_t here = fields.ToGo(stage, place);
+        ASSERT_EQ(here + tick, win) << "tick " << tick;
+        for (std::uint8_t k : graph.Touched(place)) {
+            held[k] = true;
+        }
+        while (stage < tour.order.size() && held[static_cast<std::size_t>(tour.order[stage])]) {
+            ++stage;
+        }
+        std::uint32_t next = PlaceGraph::kNowhere;
+        for (std::uint32_t q : graph.Next(place)) {
+            if (q != PlaceGraph::kNowhere &&
+                (next == PlaceGraph::kNowhere || fields.ToGo(stage, q) < fields.ToGo(stage, next))) {
+                next = q;
+            }
+        }
+        ASSERT_NE(next, PlaceGraph::kNowhere) << "tick " << tick;
+        ASSERT_EQ(fields.ToGo(stage, next) + 1, here) << "tick " << tick << ": no step one tick nearer";
+        place = next;
+    }
+    EXPECT_EQ(tick, win);
+    EXPECT_EQ(std::count(held.begin(), held.end(), true), static_cast<long>(held.size()));
+
+    // The right corridor's two sweeps taken the other way round: the stages
+    // after them are the same in both orders.
+    ASSERT_GE(tour.sweeps.size(), 6U);
+    std::vector<int> swapped(tour.order.begin(), tour.order.begin() + static_cast<std::ptrdiff_t>(tour.sweeps[3]));
+    swapped.insert(swapped.end(), tour.order.begin() + static_cast<std::ptrdiff_t>(tour.sweeps[4]),
+                   tour.order.begin() + static_cast<std::ptrdiff_t>(tour.sweeps[5]));
+    swapped.insert(swapped.end(), tour.order.begin() + static_cast<std::ptrdiff_t>(tour.sweeps[3]),
+                   tour.order.begin() + static_cast<std::ptrdiff_t>(tour.sweeps[4]));
+    swapped.insert(swapped.end(), tour.order.begin() + static_cast<std::ptrdiff_t>(tour.sweeps[5]), tour.order.end());
+    ASSERT_NE(swapped, tour.order);
+    const StageFields fresh(reverse, swapped);
+    const StageFields shared(reverse, swapped, &fields);
+    std::size_t differ = 0;
+    for (std::size_t s = 0; s < fresh.Stages(); ++s) {
+        for (std::uint32_t p = 0; p < graph.Places(); ++p) {
+            differ += fresh.ToGo(s, p) != shared.ToGo(s, p) ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(differ, 0U);
+    EXPECT_NE(fresh.WinTick(), win) << "the two orders should not be alike everywhere";
+}
+
+}  // namespace
+}  // namespace dravik::solve
