@@ -123,6 +123,15 @@ EMSCRIPTEN_KEEPALIVE int dravik_colour(int which)
         default: return static_cast<int>(dravik::kWhite);
     }
 }
+// The ghost's colour (0x00BBGGRR) and its fill's and edge's opacity out of 255.
+EMSCRIPTEN_KEEPALIVE int dravik_ghost_colour()
+{
+    return static_cast<int>(dravik::run::kGhostColour);
+}
+EMSCRIPTEN_KEEPALIVE int dravik_ghost_alpha(int edge)
+{
+    return edge != 0 ? dravik::run::kGhostEdgeAlpha : dravik::run::kGhostFillAlpha;
+}
 EMSCRIPTEN_KEEPALIVE int dravik_circle_kind()
 {
     return static_cast<int>(dravik::kCircle);
@@ -188,25 +197,7 @@ EMSCRIPTEN_KEEPALIVE int dravik_advance(double ms)
 // One tick, whatever the time (the page's test hook); see Summary.
 EMSCRIPTEN_KEEPALIVE int dravik_tick()
 {
-    const bool going = Guarded([] {
-        played = {};
-        const float left = session->Game().Square.Left;
-        const float top = session->Game().Square.Top;
-        const int keysBefore = session->KeysLeft();
-        const dravik::run::TickReport report = session->Tick();
-        played.ticks = 1;
-        if (session->KeysLeft() < keysBefore && !report.won) {
-            played.taken.push_back({session->Ticks(), session->KeysLeft()});
-        }
-        played.replayEnded = report.replayEnded;
-        if (report.won) {
-            played.win = session->LastWin();
-        }
-        if (report.deaths > 0) {
-            played.deaths.push_back({session->Ticks(), left, top});
-        }
-    });
-    if (!going) {
+    if (!Guarded([] { played = session->Step(); })) {
         return -1;
     }
     FollowGhost(played);

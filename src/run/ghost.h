@@ -9,10 +9,17 @@
 
 #include "game/form.h"
 #include "level/layout.h"
+#include "level/shape.h"
 #include "run/run_file.h"
 #include "run/session.h"
 
 namespace dravik::run {
+
+// How every front end draws the ghost: the player's red, see-through, with a
+// firmer edge (opacities out of 255).
+inline constexpr Colour kGhostColour = kRed;
+inline constexpr int kGhostFillAlpha = 150;
+inline constexpr int kGhostEdgeAlpha = 200;
 
 // The gap to the ghost when the live player had taken `keys` keys: the live
 // stretch's ticks then, less the ghost's when it had taken as many.

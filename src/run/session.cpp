@@ -195,27 +195,39 @@ Played Session::Advance(std::chrono::nanoseconds elapsed)
         if (beat == Pace::Beat::Clock) {
             Clock();
             ++played.clocks;
-            continue;
-        }
-        const float left = form_.Square.Left;
-        const float top = form_.Square.Top;
-        const int keysBefore = KeysLeft();
-        const TickReport report = Tick();
-        ++played.ticks;
-        if (report.deaths > 0) {
-            played.deaths.push_back({ticks_, left, top});
-        }
-        if (const int keysAfter = KeysLeft(); keysAfter < keysBefore && !report.won) {
-            played.taken.push_back({ticks_, keysAfter});
-        }
-        played.replayEnded = played.replayEnded || report.replayEnded;
-        if (report.won) {
-            played.win = lastWin_;
+        } else if (TickInto(played)) {
             pace_.Hold();
             break;
         }
     }
     return played;
+}
+
+Played Session::Step()
+{
+    Played played;
+    TickInto(played);
+    return played;
+}
+
+bool Session::TickInto(Played& played)
+{
+    const float left = form_.Square.Left;
+    const float top = form_.Square.Top;
+    const int keysBefore = KeysLeft();
+    const TickReport report = Tick();
+    ++played.ticks;
+    if (report.deaths > 0) {
+        played.deaths.push_back({ticks_, left, top});
+    }
+    if (const int keysAfter = KeysLeft(); keysAfter < keysBefore && !report.won) {
+        played.taken.push_back({ticks_, keysAfter});
+    }
+    played.replayEnded = played.replayEnded || report.replayEnded;
+    if (report.won) {
+        played.win = lastWin_;
+    }
+    return report.won;
 }
 
 void Session::Watch(std::vector<Event> events, std::uint64_t endTick, double speed)

@@ -116,6 +116,9 @@ public:
     // and the clock's seconds in the order they fell due (the clock is the
     // watched run's own while one is watched), stopping after a win.
     Played Advance(std::chrono::nanoseconds elapsed);
+    // One tick whatever the time, told as Advance tells its ticks (the
+    // page's test hook steps the game with it).
+    Played Step();
     // The game holds (the win box, a pause): the beats not yet played wait.
     void Hold() { pace_.Hold(); }
     // Real time until the next beat falls due.
@@ -163,6 +166,8 @@ public:
 
 private:
     void Show(std::string_view prompt) override;
+    // One tick, added to what `played` tells; true when it won.
+    bool TickInto(Played& played);
     bool Take(const Event& event);
     void Deliver(const Event& event);
     void EndLog(const std::string& why);

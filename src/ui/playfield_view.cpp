@@ -4,7 +4,9 @@
 #include <QPaintEvent>
 #include <cmath>
 
+#include "run/ghost.h"
 #include "ui/scene_geometry.h"
+#include "ui/scene_painter.h"
 
 namespace dravik::ui {
 
@@ -70,8 +72,12 @@ void PlayfieldView::paintEvent(QPaintEvent* event)
     }
     if (ghost_) {
         // The player's red, see-through, with a firmer edge.
-        painter.fillRect(*ghost_, QColor(255, 0, 0, 150));
-        painter.setPen(QPen(QColor(255, 0, 0, 200), 0));
+        QColor fill = QColor::fromRgb(RgbOf(run::kGhostColour));
+        QColor edge = fill;
+        fill.setAlpha(run::kGhostFillAlpha);
+        edge.setAlpha(run::kGhostEdgeAlpha);
+        painter.fillRect(*ghost_, fill);
+        painter.setPen(QPen(edge, 0));
         painter.drawRect(ghost_->adjusted(0.5, 0.5, -0.5, -0.5));
     }
 }

@@ -38,6 +38,9 @@ export async function loadGame() {
     outline: css(m._dravik_colour(1)),
     box: css(m._dravik_colour(2)),
     circleKind: m._dravik_circle_kind(),
+    // The ghost's colour, and its fill's and edge's opacity out of 255.
+    ghostColour: css(m._dravik_ghost_colour()),
+    ghostAlpha: { fill: m._dravik_ghost_alpha(0), edge: m._dravik_ghost_alpha(1) },
     // Left, Up, Right, Down: the only keys a run holds.
     arrows: [0, 1, 2, 3].map((i) => m._dravik_arrow(i)),
     playerSide: m._dravik_player_side(),

@@ -3,9 +3,8 @@
 // RESET or the last win), drawn over the level by the overlay; and the gap
 // to it each time the live player takes a key. The ghost touches nothing of
 // the game being played.
-// The player's red, see-through with a firmer edge, as the window draws its ghost.
-const FILL = `rgb(255 0 0 / ${150 / 255})`;
-const EDGE = `rgb(255 0 0 / ${200 / 255})`;
+// The game's colour for a ghost (#rrggbb) with an opacity out of 255, as #rrggbbaa.
+const seeThrough = (colour, alpha) => colour + alpha.toString(16).padStart(2, '0');
 
 export class Race {
   // `line` holds the race's line of the strip: #race-name, #gap and its stop button.
@@ -15,6 +14,8 @@ export class Race {
     this.name = name;
     this.gap = gap;
     this.at = null; // the ghost's square in twips while it runs
+    this.fill = seeThrough(game.ghostColour, game.ghostAlpha.fill);
+    this.edge = seeThrough(game.ghostColour, game.ghostAlpha.edge);
     overlay.layers.push(this);
   }
 
@@ -69,9 +70,9 @@ export class Race {
     }
     const x = this.at.left / this.game.twips;
     const y = this.at.top / this.game.twips;
-    ctx.fillStyle = FILL;
+    ctx.fillStyle = this.fill;
     ctx.fillRect(x, y, side, side);
-    ctx.strokeStyle = EDGE;
+    ctx.strokeStyle = this.edge;
     ctx.lineWidth = 1 / scale;
     const inset = 0.5 / scale;
     ctx.strokeRect(x + inset, y + inset, side - 2 * inset, side - 2 * inset);
