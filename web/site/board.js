@@ -3,6 +3,8 @@
 // it. Every run sent is re-played by the server before it is ranked; the
 // page only shows what it answers. Names come from anyone: they are only
 // ever set as text.
+import { better } from './records.js';
+
 const TOP = 8;
 const MOST_SENT_BYTES = 16 * 1024 * 1024; // the server refuses far less; this spares the upload
 const OWN = 'dravik.own-runs';
@@ -59,13 +61,14 @@ function remember(key, value) {
 }
 
 export class Board {
-  // clock(ticks): a time as the strip shows it; watch(url) and race(run,
+  // clock(ticks) and deaths(n): a time and deaths as the strip shows them; watch(url) and race(run,
   // who) act on an entry's run; stats: what findServer answered; app: the
   // page's .app, whose class board-open says whether the board is unfolded
   // (on a touch screen it folds away by default, for the pad); fit() lays
   // the page out again.
-  constructor({ clock, watch, race, stats, app, fit }) {
+  constructor({ clock, deaths, watch, race, stats, app, fit }) {
     this.clock = clock;
+    this.deaths = deaths;
     this.watchRun = watch;
     this.raceRun = race;
     this.stats = stats;
@@ -100,7 +103,7 @@ export class Board {
       }
       this.send(await chosen.text(), chosen.name);
     });
-    this.refresh();
+    this.refresh(stats);
   }
 
   // The run of a win the player has just made, to send with Submit; null
@@ -142,8 +145,7 @@ export class Board {
       const own = remembered(OWN, []).filter((r) => r.id !== ranked.id);
       own.push({ id: ranked.id, rank: ranked.rank, ticks: ranked.ticks, deaths: ranked.deaths });
       remember(OWN, own);
-      this.tell(`Rank ${ranked.rank}: ${this.clock(ranked.ticks)} with ${ranked.deaths} ` +
-        `${ranked.deaths === 1 ? 'death' : 'deaths'}`);
+      this.tell(`Rank ${ranked.rank}: ${this.clock(ranked.ticks)} with ${this.deaths(ranked.deaths)}`);
       await this.refresh();
       return true;
     } catch (error) {
@@ -152,14 +154,15 @@ export class Board {
     }
   }
 
-  // The top entries and the player's best one, as the server has them now.
-  async refresh() {
+  // The top entries and the player's best one, as the server has them now
+  // (and its counts, unless they have just been read).
+  async refresh(known = null) {
     try {
-      const [stats, top] = await Promise.all([api('api/stats'), api(`api/leaderboard?limit=${TOP}`)]);
+      const [stats, top] = await Promise.all([known ?? api('api/stats'), api(`api/leaderboard?limit=${TOP}`)]);
       this.stats = stats;
       const own = remembered(OWN, []);
       const ids = new Set(own.map((r) => r.id));
-      const mine = own.reduce((a, r) => (!a || r.ticks < a.ticks || (r.ticks === a.ticks && r.deaths < a.deaths) ? r : a), null);
+      const mine = own.reduce((a, r) => (better(r, a) ? r : a), null);
       let extra = null;
       if (mine && !top.entries.some((e) => e.id === mine.id)) {
         // Ranks only grow as runs come in: the entry is at or after its rank then.
@@ -210,7 +213,7 @@ export class Board {
       return b;
     };
     li.append(cell('rank', `${entry.rank}.`), name, cell('time', this.clock(entry.ticks)),
-      cell('deaths', entry.deaths === 1 ? '1 death' : `${entry.deaths} deaths`),
+      cell('deaths', this.deaths(entry.deaths)),
       button('Watch', () => this.watchRun(`api/runs/${entry.id}`)),
       button('Race', async () => {
         try {

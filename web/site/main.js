@@ -13,7 +13,7 @@ import { Overlay } from './overlay.js';
 import { Pacer } from './pacer.js';
 import { Painter } from './painter.js';
 import { Race } from './race.js';
-import { dropBest, loadBest, saveBest } from './records.js';
+import { better, dropBest, loadBest, saveBest } from './records.js';
 
 // The largest run file the page reads: more than the most events a script
 // holds need, and little enough for the game's memory to take it whole.
@@ -30,7 +30,6 @@ function clockText(ticks, tickMs) {
   return `${Math.floor(s / 60)}:${String(s % 60).padStart(2, '0')}.${String(cs % 100).padStart(2, '0')}`;
 }
 
-const better = (a, b) => !b || a.ticks < b.ticks || (a.ticks === b.ticks && a.deaths < b.deaths);
 const deathsText = (n) => (n === 1 ? '1 death' : `${n} deaths`);
 
 // Sets a text only when it changes: the strip is written every frame.
@@ -484,7 +483,7 @@ async function start() {
   }
   findServer().then((stats) => {
     if (stats) {
-      board = new Board({ clock: (ticks) => clockText(ticks, game.tickMs), watch: watchUrl, race: raceWith, stats,
+      board = new Board({ clock: (ticks) => clockText(ticks, game.tickMs), deaths: deathsText, watch: watchUrl, race: raceWith, stats,
         app: document.querySelector('.app'), fit: () => layout.fit() });
     }
   });

@@ -1,6 +1,10 @@
 // The player's best win, kept in this browser: the run file that made it,
 // in IndexedDB (localStorage where there is none). The page trusts no stored
 // record: it checks each one with the game before it shows it.
+// Whether the result a ({ ticks, deaths }) beats b, or there is no b: fewer
+// ticks, then fewer deaths.
+export const better = (a, b) => !b || a.ticks < b.ticks || (a.ticks === b.ticks && a.deaths < b.deaths);
+
 const DB = 'dravik';
 const STORE = 'records';
 const KEY = 'best';
