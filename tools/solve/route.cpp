@@ -5,6 +5,7 @@
 #include <limits>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 
 #include "game/rect.h"
 
@@ -313,10 +314,11 @@ RoutePlanner::RoutePlanner(const Level& level, const StaticMap& map) : lanes_(Bu
     between_.assign(keyCount, std::vector<std::uint32_t>(keyCount));
     fromStart_.assign(keyCount, 0);
     toGoal_.assign(keyCount, 0);
+    std::unordered_map<int, Field> fields;  // by aim cell: keys can share one
     for (std::size_t b = 0; b < keyCount; ++b) {
-        auto kept = fields_.find(aimOf[b]);
-        if (kept == fields_.end()) {
-            kept = fields_.emplace(aimOf[b], DistanceField(map, {aimOf[b]})).first;
+        auto kept = fields.find(aimOf[b]);
+        if (kept == fields.end()) {
+            kept = fields.emplace(aimOf[b], DistanceField(map, {aimOf[b]})).first;
         }
         const Field& field = kept->second;
         for (std::size_t a = 0; a < keyCount; ++a) {
@@ -324,8 +326,7 @@ RoutePlanner::RoutePlanner(const Level& level, const StaticMap& map) : lanes_(Bu
         }
         fromStart_[b] = field[static_cast<std::size_t>(start)];
     }
-    goalField_ = DistanceField(map, goalCells_);
-    const Field& goal = goalField_;
+    const Field goal = DistanceField(map, goalCells_);
     for (std::size_t a = 0; a < keyCount; ++a) {
         toGoal_[a] = goal[static_cast<std::size_t>(aimOf[a])];
     }
@@ -508,15 +509,6 @@ std::vector<Route> RoutePlanner::Tours(std::size_t count) const
         }
     }
     return tours;
-}
-
-const Field& RoutePlanner::TowardsAim(int aim) const
-{
-    const auto field = fields_.find(aim);
-    if (field == fields_.end()) {
-        throw std::logic_error("no key is aimed at this cell");
-    }
-    return field->second;
 }
 
 Route RoutePlanner::Build(const std::vector<Sweep>& tour) const

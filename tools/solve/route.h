@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 #include "level/level.h"
@@ -83,11 +82,6 @@ public:
     // The `count` shortest tours, shortest first; fewer when there are not so many.
     std::vector<Route> Tours(std::size_t count) const;
 
-    // The travel from every cell to a key's aim cell, or to the goal, as
-    // measured for the plan.
-    const Field& TowardsAim(int aim) const;
-    const Field& TowardsGoal() const { return goalField_; }
-
     static constexpr std::size_t kMostLanes = 18;
 
 private:
@@ -117,10 +111,8 @@ private:
     std::vector<std::vector<std::uint32_t>> between_;  // between_[a][b]: ticks from the aim of key a to that of key b
     std::vector<std::uint32_t> fromStart_, toGoal_;
     std::uint32_t startToGoal_ = 0;
-    std::vector<std::uint32_t> inside_;      // ticks along each lane, first aim to last
-    std::vector<std::uint16_t> finish_;      // see the constructor
-    std::unordered_map<int, Field> fields_;  // by aim cell
-    Field goalField_;
+    std::vector<std::uint32_t> inside_;  // ticks along each lane, first aim to last
+    std::vector<std::uint16_t> finish_;  // see the constructor
 };
 
 }  // namespace dravik::solve
