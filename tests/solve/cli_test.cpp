@@ -76,8 +76,10 @@ TEST(SolveCommand, DefaultSearchFindsItsRunAgainAndItWinsOnReplay)
 TEST(SolveCommand, BadOptionsExitTwoWithTheUsage)
 {
     const char* const bad[] = {
-        "--bogus", "--time-limit -5", "--time-limit soon", "--width 0",      "--width many", "--seed -1", "--seed x",
-        "--out",   "extra",           "--progress=maybe",  "--rearrange -1",
+        "--bogus",        "--time-limit -5",  "--time-limit soon", "--width 0",
+        "--width many",   "--seed -1",        "--seed x",          "--out",
+        "extra",          "--progress=maybe", "--rearrange -1",    "--ceiling -1",
+        "--ceiling soon",
     };
     for (const char* args : bad) {
         const Finished done = RunCommand(kSolve + " " + args + " --time-limit 600");
@@ -87,7 +89,8 @@ TEST(SolveCommand, BadOptionsExitTwoWithTheUsage)
     }
     const Finished help = RunCommand(kSolve + " --help");
     EXPECT_EQ(help.status, 0);
-    for (const char* option : {"--out", "--seed", "--time-limit", "--progress", "--width", "--tours", "--rearrange"}) {
+    for (const char* option :
+         {"--out", "--seed", "--time-limit", "--progress", "--width", "--tours", "--rearrange", "--ceiling"}) {
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
     }
 }
@@ -107,6 +110,14 @@ TEST(SolveCommand, UnreachableTimeLimitExitsOneWithoutAScript)
     const Finished bare = RunCommand(kSolve + " --time-limit 0.001");
     EXPECT_EQ(bare.status, 1) << bare.err;
     EXPECT_TRUE(bare.out.empty()) << bare.out.substr(0, 200);
+
+    // No run of the first tour wins by tick 2400: the search ends as one
+    // that found nothing, and does not widen the beam.
+    const Finished low = RunCommand(kSolve + " --tours 1 --rearrange 0 --ceiling 2400 --out " + Quote(out));
+    EXPECT_EQ(low.status, 1) << low.err;
+    EXPECT_NE(low.err.find("could no longer win by tick 2400 after"), std::string::npos) << low.err;
+    EXPECT_NE(low.err.find("(width 400)"), std::string::npos) << low.err;
+    EXPECT_FALSE(std::filesystem::exists(out)) << "no partial script";
 }
 
 TEST(SolveCommand, HeaderNamesTheOptionsAndATimeLimitThatCutTheSearch)
@@ -127,6 +138,14 @@ TEST(SolveCommand, HeaderNamesTheOptionsAndATimeLimitThatCutTheSearch)
     result.rearranged = 1;
     const std::string late = ScriptHeader(options, result, "0");
     EXPECT_NE(late.find("cut the search short in order 1 of 1 after the tours:"), std::string::npos) << late;
+
+    options.ceiling = 2520;
+    const std::string capped = ScriptHeader(options, result, "0");
+    EXPECT_EQ(capped.rfind("# Dravik: a winning run found by dravik-solve --seed 1 --tours 2 --width 400 --rearrange 1 "
+                           "--ceiling 2520\n",
+                           0),
+              0U)
+        << capped;
 }
 
 }  // namespace

@@ -64,6 +64,12 @@ int main(int argc, char** argv)
                    "round")
         ->default_val(options.rearrange)
         ->check(dravik::tools::WholeNumber(0, 100000));
+    app.add_option("--ceiling", options.ceiling,
+                   "Keep only states that could still win by this tick without moving balls, in the order searched "
+                   "(0: no ceiling); a search that dies out then does not widen")
+        ->default_val(0)
+        ->option_text("TICK")
+        ->check(dravik::tools::WholeNumber(0, 1000000));
     app.add_flag("--progress", progress, "Print progress on standard error: tick, keys collected, elapsed time");
     if (const std::optional<int> status = dravik::tools::ParseCommandLine(app, argc, argv)) {
         return *status;

@@ -9,9 +9,12 @@ std::string ScriptHeader(const SearchOptions& options, const SearchResult& resul
 {
     std::ostringstream header;
     header << "# Dravik: a winning run found by dravik-solve --seed " << options.seed << " --tours " << options.tours
-           << " --width " << options.width << " --rearrange " << options.rearrange << "\n# win at tick "
-           << result.run.winTick << " with " << deaths << " deaths; replay with dravik-sim --ticks "
-           << result.run.winTick << " --input <this file>\n";
+           << " --width " << options.width << " --rearrange " << options.rearrange;
+    if (options.ceiling != 0) {
+        header << " --ceiling " << options.ceiling;
+    }
+    header << "\n# win at tick " << result.run.winTick << " with " << deaths
+           << " deaths; replay with dravik-sim --ticks " << result.run.winTick << " --input <this file>\n";
     if (result.lowerBound > 0) {
         header << "# no run can win before tick " << result.lowerBound
                << " (see the solver's documentation): " << GapLine(result.run.winTick, result.lowerBound) << "\n";

@@ -259,7 +259,7 @@ private:
                     continue;  // the checks see the square on the field
                 }
                 const std::uint16_t togo = stages_.ToGo(stage, q);
-                if (togo == kNoWin) {
+                if (togo == kNoWin || (options_.ceiling != 0 && tick + 1 + togo > options_.ceiling)) {
                     continue;
                 }
                 if (targetStamp_[q] != stamp_) {
@@ -591,10 +591,12 @@ std::vector<std::uint32_t> LossBySweep(const PlaceGraph& graph, const StageField
 }
 
 // Tells why a search that found no run ended.
-SearchResult Finish(SearchResult& result, double seconds)
+SearchResult Finish(SearchResult& result, double seconds, std::uint64_t ceiling)
 {
     result.seconds = seconds;
-    if (result.outcome == Outcome::NoRun) {
+    if (result.outcome == Outcome::NoRun && ceiling != 0) {
+        result.message = "every state died or could no longer win by tick " + std::to_string(ceiling);
+    } else if (result.outcome == Outcome::NoRun) {
         result.message = "every state of the widest beam died or ran out of ticks";
     } else if (result.outcome == Outcome::TimeUp) {
         result.message = "time limit reached";
@@ -680,7 +682,8 @@ SearchResult Search(const SearchOptions& options)
         std::size_t width = std::max<std::size_t>(1, options.width);
         for (;; width *= 2) {
             outcome = searcher.Beam(width, run);
-            if (outcome != Outcome::NoRun || width * 2 > std::max(options.width, options.maxWidth)) {
+            if (outcome != Outcome::NoRun || options.ceiling != 0 ||
+                width * 2 > std::max(options.width, options.maxWidth)) {
                 break;
             }
         }
@@ -730,11 +733,11 @@ SearchResult Search(const SearchOptions& options)
             sweeps = std::move(ends);
         }
         if (!goOn) {
-            return Finish(result, elapsed());
+            return Finish(result, elapsed(), options.ceiling);
         }
     }
     if (result.outcome != Outcome::Won) {
-        return Finish(result, elapsed());
+        return Finish(result, elapsed(), options.ceiling);
     }
 
     // Orders near the best one: a pair of neighbouring sweeps taken in the
@@ -780,7 +783,7 @@ SearchResult Search(const SearchOptions& options)
                 const auto [goOn, better] = search(variant, ends, "order " + std::to_string(result.rearranged),
                                                    result.bestTour, result.rearranged);
                 if (!goOn) {
-                    return Finish(result, elapsed());
+                    return Finish(result, elapsed(), options.ceiling);
                 }
                 if (better) {
                     order = std::move(variant);
@@ -790,7 +793,7 @@ SearchResult Search(const SearchOptions& options)
             }
         }
     }
-    return Finish(result, elapsed());
+    return Finish(result, elapsed(), options.ceiling);
 }
 
 }  // namespace dravik::solve

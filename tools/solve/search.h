@@ -38,6 +38,10 @@ struct SearchOptions {
     std::size_t width = 400;      // states kept per tick
     std::size_t maxWidth = 6400;  // the beam doubles up to this when it dies out
     std::uint64_t maxTicks = 30000;
+    // Keeps only the states from which the win, as the fields measure it in
+    // the order searched, could still come by this tick; a search that dies
+    // out then does not widen. 0 for none.
+    std::uint64_t ceiling = 0;
     double timeLimit = 0;  // seconds of wall time; 0 for none
     // Receives a progress line now and then: the plan, then the tick, keys
     // collected and time taken as the search goes.
