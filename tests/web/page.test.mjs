@@ -299,6 +299,12 @@ const rect = (page, selector) => page.locator(selector).evaluate((e) => {
 });
 const meet = (a, b) => a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 const text = (page, id) => page.locator(`#${id}`).textContent();
+// The cells of the strip whose text runs past their box or off the viewport.
+const clippedCells = (page) => page.locator('.strip > div').evaluateAll((cells) => cells.filter((c) => {
+  const r = c.getBoundingClientRect();
+  return [c, ...c.children].some((e) => e.scrollWidth > e.clientWidth) || r.left < 0 || r.top < 0 ||
+    r.right > innerWidth || r.bottom > innerHeight;
+}).map((c) => c.textContent));
 
 test('a newcomer plays at every viewport: the level fits, the pad, WASD, the gamepad and pause drive it, a best lasts and the page plays offline', async () => {
   const views = [
@@ -343,6 +349,7 @@ test('a newcomer plays at every viewport: the level fits, the pad, WASD, the gam
       assert.ok(await page.locator(control).isVisible(), `${name}: ${control} shown`);
       assert.ok(!meet(await rect(page, control), level), `${name}: ${control} lies over the level`);
     }
+    assert.deepEqual(await clippedCells(page), [], `${name}: the strip cut short`);
 
     // Pause: no tick and no second while the veil is up; play goes on after.
     await page.waitForFunction(() => document.getElementById('run-time').textContent !== '0:00.00');
@@ -423,6 +430,15 @@ test('a newcomer plays at every viewport: the level fits, the pad, WASD, the gam
     } else {
       await saveAndVerify(page, `${name}-run.txt`);
     }
+    // With a best stored the strip still reads whole.
+    await page.evaluate((run) => new Promise((resolve) => {
+      indexedDB.open('dravik').onsuccess = (e) => {
+        e.target.result.transaction('records', 'readwrite').objectStore('records').put({ run }, 'best').onsuccess = resolve;
+      };
+    }), readFileSync(winningRun, 'utf8'));
+    await page.reload();
+    await page.waitForFunction(() => document.getElementById('best-deaths').textContent === '0 deaths');
+    assert.deepEqual(await clippedCells(page), [], `${name}: the strip cut short with a best`);
     await page.screenshot({ path: join(shots, `${name}.png`) });
     assert.deepEqual(errors, [], name);
     await context.close();
