@@ -299,6 +299,17 @@ const rect = (page, selector) => page.locator(selector).evaluate((e) => {
 });
 const meet = (a, b) => a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 const text = (page, id) => page.locator(`#${id}`).textContent();
+// The best the page keeps in IndexedDB, as the page stored it, and one put there in its place.
+const bestRecord = (page) => page.evaluate(() => new Promise((resolve) => {
+  indexedDB.open('dravik').onsuccess = (e) => {
+    e.target.result.transaction('records').objectStore('records').get('best').onsuccess = (g) => resolve(g.target.result);
+  };
+}));
+const putBest = (page, record) => page.evaluate((record) => new Promise((resolve) => {
+  indexedDB.open('dravik').onsuccess = (e) => {
+    e.target.result.transaction('records', 'readwrite').objectStore('records').put(record, 'best').onsuccess = resolve;
+  };
+}), record);
 // The cells of the strip whose text runs past their box or off the viewport.
 const clippedCells = (page) => page.locator('.strip > div').evaluateAll((cells) => cells.filter((c) => {
   const r = c.getBoundingClientRect();
@@ -431,11 +442,7 @@ test('a newcomer plays at every viewport: the level fits, the pad, WASD, the gam
       await saveAndVerify(page, `${name}-run.txt`);
     }
     // With a best stored the strip still reads whole.
-    await page.evaluate((run) => new Promise((resolve) => {
-      indexedDB.open('dravik').onsuccess = (e) => {
-        e.target.result.transaction('records', 'readwrite').objectStore('records').put({ run }, 'best').onsuccess = resolve;
-      };
-    }), readFileSync(winningRun, 'utf8'));
+    await putBest(page, { run: readFileSync(winningRun, 'utf8') });
     await page.reload();
     await page.waitForFunction(() => document.getElementById('best-deaths').textContent === '0 deaths');
     assert.deepEqual(await clippedCells(page), [], `${name}: the strip cut short with a best`);
@@ -469,12 +476,7 @@ test('a newcomer plays at every viewport: the level fits, the pad, WASD, the gam
   assert.equal(await text(page, 'best'), '0:38.93');
   assert.match(await text(page, 'status'), /a new personal best!$/);
   await page.keyboard.press('Enter');
-  const stored = () => page.evaluate(() => new Promise((resolve) => {
-    indexedDB.open('dravik').onsuccess = (e) => {
-      e.target.result.transaction('records').objectStore('records').get('best').onsuccess = (g) => resolve(g.target.result.run);
-    };
-  }));
-  writeFileSync(join(work, 'best-run.txt'), await stored());
+  writeFileSync(join(work, 'best-run.txt'), (await bestRecord(page)).run);
   assert.match(execFileSync(sim, ['--verify', join(work, 'best-run.txt')], { encoding: 'utf8' }), /verified: 2492 ticks, 1 wins/);
   await page.reload();
   await page.waitForFunction(() => document.getElementById('best').textContent === '0:38.93');
@@ -519,14 +521,8 @@ test('a newcomer plays at every viewport: the level fits, the pad, WASD, the gam
   writeFileSync(index, page1);
 
   // A stored best that does not verify is dropped, and says so.
-  await page.evaluate(() => new Promise((resolve) => {
-    indexedDB.open('dravik').onsuccess = (e) => {
-      const records = e.target.result.transaction('records', 'readwrite').objectStore('records');
-      records.get('best').onsuccess = (g) => {
-        records.put({ ...g.target.result, run: g.target.result.run.replace('\n1 down 38\n', '\n1 down 40\n') }, 'best').onsuccess = resolve;
-      };
-    };
-  }));
+  const kept = await bestRecord(page);
+  await putBest(page, { ...kept, run: kept.run.replace('\n1 down 38\n', '\n1 down 40\n') });
   await page.reload();
   await assert.doesNotReject(page.getByText(/Your stored best was dropped: its run does not verify/).waitFor());
   assert.equal(await text(page, 'best'), '\u2013');
