@@ -1,12 +1,8 @@
 #include "solve/search.h"
 
 #include <algorithm>
-#include <array>
-#include <bit>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <numeric>
 #include <set>
@@ -14,7 +10,6 @@
 #include <string>
 
 #include "game/form.h"
-#include "run/session.h"
 #include "solve/bound.h"
 #include "solve/deadly_balls.h"
 #include "solve/key_set.h"
@@ -290,7 +285,9 @@ SearchResult Search(const SearchOptions& options)
     if (result.outcome != Outcome::Won) {
         return Finish(result, elapsed(), options.ceiling);
     }
-    takeBestRun("tour " + std::to_string(result.bestTour));
+    if (options.rearrange > 0) {
+        takeBestRun("tour " + std::to_string(result.bestTour));
+    }
 
     // Orders near the one worked on: a pair of neighbouring sweeps taken in
     // the other order, or with one or both turned round. The pairs where the

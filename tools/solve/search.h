@@ -32,8 +32,8 @@ struct Run {
 std::vector<run::Event> ScriptEvents(const Run& run);
 
 struct SearchOptions {
-    std::size_t tours = 2;      // the shortest tours of the keys to search, keeping the shortest run
-    std::size_t rearrange = 1;  // orders near the best tour's to search after the tours (see Search)
+    std::size_t tours = 1;      // the shortest tours of the keys to search, keeping the shortest run
+    std::size_t rearrange = 2;  // orders near the best tour's to search after the tours (see Search)
     std::size_t keep = 8;       // sets of keys kept at one place in a tick (see LayerSearch)
     std::uint64_t maxTicks = 30000;
     // Looks only for runs that win by this tick; 0 for no such limit.
