@@ -6,9 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "game/form.h"
-#include "level/level.h"
+#include "solve/first_tour.h"
 #include "solve/replay.h"
-#include "solve/route.h"
 
 namespace dravik::solve {
 namespace {
@@ -39,12 +38,10 @@ bool Dies(Form& form, Move move)
 
 TEST(LayerSearch, FindsTheFirstToursRunAndNoneBelowItAndKillsWhereTheGameDoes)
 {
-    const PlaceGraph graph;
-    const ReverseGraph reverse(graph);
-    const Level level;
-    const StaticMap map(level);
-    const Route tour = RoutePlanner(level, map).Tours(1).front();
-    const StageFields fields(reverse, tour.order);
+    const FirstTour first;
+    const PlaceGraph& graph = first.graph;
+    const Route& tour = first.tour;
+    const StageFields& fields = first.fields;
     DeadlyBalls balls;
     LayerSearch search(graph, balls);
     LayerSearch::Limits limits;

@@ -7,9 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "level/level.h"
-#include "solve/bound.h"
-#include "solve/route.h"
+#include "solve/first_tour.h"
 
 namespace dravik::solve {
 namespace {
@@ -21,12 +19,11 @@ namespace {
 // fields when it takes those stages over.
 TEST(StageFields, WalkingDownThemWinsAtTheirTickAndSharedStagesMatch)
 {
-    const PlaceGraph graph;
-    const ReverseGraph reverse(graph);
-    const Level level;
-    const StaticMap map(level);
-    const Route tour = RoutePlanner(level, map).Tours(1).front();
-    const StageFields fields(reverse, tour.order);
+    const FirstTour first;
+    const PlaceGraph& graph = first.graph;
+    const ReverseGraph& reverse = first.reverse;
+    const Route& tour = first.tour;
+    const StageFields& fields = first.fields;
     const std::uint32_t win = fields.WinTick();
     ASSERT_GT(win, 0U);
     EXPECT_GE(win, graph.EarliestWin(FollowedKeys()));

@@ -70,7 +70,7 @@ inline double GapPercent(std::uint64_t winTick, std::uint64_t lowerBound)
                : 100.0 * static_cast<double>(winTick - lowerBound) / static_cast<double>(winTick);
 }
 
-// The line that tells it: "run 2489, bound 1898, gap 23.7 %".
+// The line that tells it: "run 2475, bound 2047, gap 17.3 %".
 std::string GapLine(std::uint64_t winTick, std::uint64_t lowerBound);
 
 // Searches each tour for its shortest winning run with no death (see
