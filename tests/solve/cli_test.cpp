@@ -1,6 +1,6 @@
 // dravik-solve as a command: the run it prints wins when dravik-sim replays
-// it, the same seed gives the same run, and bad options or a time limit that
-// cannot be met end with their own exit status.
+// it, the same options give the same run, and bad options or a time limit
+// that cannot be met end with their own exit status.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -22,7 +22,7 @@ using harness::WinTicks;
 const std::string kSolve = DRAVIK_SOLVE_PATH;
 const std::string kSim = DRAVIK_SIM_PATH;
 // What the search finds with its default options, kept to show that it finds
-// the same again: the search is deterministic for a given seed.
+// the same again: the search is deterministic.
 const std::filesystem::path kDefaultRun = std::filesystem::path(DRAVIK_TEST_DATA) / "default-search-run.txt";
 
 // A limit that a loaded two-core machine meets with room to spare: the
@@ -37,9 +37,10 @@ TEST(SolveCommand, DefaultSearchFindsItsRunAgainAndItWinsOnReplay)
     ASSERT_EQ(solved.status, 0) << solved.err;
     EXPECT_TRUE(solved.out.empty()) << "with --out, nothing goes to standard output";
     EXPECT_NE(solved.err.find("win at tick"), std::string::npos) << solved.err;
-    // After the tours, an order made from the best one, with the time each
-    // sweep lost to the balls told for every run that was the best so far.
-    for (const char* line : {"tour 1: ticks lost to the balls, by sweep:", "order 1: win at tick"}) {
+    // After the tours, the order the best run took, with the time each sweep
+    // lost to the balls, and an order made from it.
+    for (const char* line : {"tour 0: the keys in the order the run took them",
+                             "ticks lost to the balls, by sweep:", "order 1: win at tick"}) {
         EXPECT_NE(solved.err.find(line), std::string::npos) << solved.err;
     }
 
@@ -76,10 +77,10 @@ TEST(SolveCommand, DefaultSearchFindsItsRunAgainAndItWinsOnReplay)
 TEST(SolveCommand, BadOptionsExitTwoWithTheUsage)
 {
     const char* const bad[] = {
-        "--bogus",        "--time-limit -5",  "--time-limit soon", "--width 0",
-        "--width many",   "--seed -1",        "--seed x",          "--out",
-        "extra",          "--progress=maybe", "--rearrange -1",    "--ceiling -1",
-        "--ceiling soon",
+        "--bogus",      "--time-limit -5",  "--time-limit soon", "--keep 0",
+        "--keep 65",    "--keep x",         "--tours 0",         "--out",
+        "extra",        "--progress=maybe", "--seed 1",          "--rearrange -1",
+        "--ceiling -1", "--ceiling soon",
     };
     for (const char* args : bad) {
         const Finished done = RunCommand(kSolve + " " + args + " --time-limit 600");
@@ -90,7 +91,7 @@ TEST(SolveCommand, BadOptionsExitTwoWithTheUsage)
     const Finished help = RunCommand(kSolve + " --help");
     EXPECT_EQ(help.status, 0);
     for (const char* option :
-         {"--out", "--seed", "--time-limit", "--progress", "--width", "--tours", "--rearrange", "--ceiling"}) {
+         {"--out", "--time-limit", "--progress", "--keep", "--tours", "--rearrange", "--ceiling"}) {
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
     }
 }
@@ -112,11 +113,10 @@ TEST(SolveCommand, UnreachableTimeLimitExitsOneWithoutAScript)
     EXPECT_TRUE(bare.out.empty()) << bare.out.substr(0, 200);
 
     // No run of the first tour wins by tick 2400: the search ends as one
-    // that found nothing, and does not widen the beam.
+    // that found nothing.
     const Finished low = RunCommand(kSolve + " --tours 1 --rearrange 0 --ceiling 2400 --out " + Quote(out));
     EXPECT_EQ(low.status, 1) << low.err;
     EXPECT_NE(low.err.find("could no longer win by tick 2400 after"), std::string::npos) << low.err;
-    EXPECT_NE(low.err.find("(width 400)"), std::string::npos) << low.err;
     EXPECT_FALSE(std::filesystem::exists(out)) << "no partial script";
 }
 
@@ -125,8 +125,8 @@ TEST(SolveCommand, HeaderNamesTheOptionsAndATimeLimitThatCutTheSearch)
     SearchOptions options;
     options.timeLimit = 2.5;
     SearchResult result;
-    result.run.winTick = 2489;
-    result.tours = 2;
+    result.run.winTick = 2475;
+    result.tours = 1;
     const std::string whole = ScriptHeader(options, result, "0");
     const std::string stored = ReadFile(kDefaultRun);
     EXPECT_EQ(whole, stored.substr(0, whole.size())) << "the header of a whole search, as the stored run has it";
@@ -134,16 +134,15 @@ TEST(SolveCommand, HeaderNamesTheOptionsAndATimeLimitThatCutTheSearch)
     result.cutShort = true;
     const std::string cut = ScriptHeader(options, result, "0");
     EXPECT_EQ(cut.substr(0, whole.size()), whole);
-    EXPECT_NE(cut.find("# the time limit of 2.5 s cut the search short in tour 2 of 2:"), std::string::npos) << cut;
+    EXPECT_NE(cut.find("# the time limit of 2.5 s cut the search short in tour 1 of 1:"), std::string::npos) << cut;
     result.rearranged = 1;
     const std::string late = ScriptHeader(options, result, "0");
-    EXPECT_NE(late.find("cut the search short in order 1 of 1 after the tours:"), std::string::npos) << late;
+    EXPECT_NE(late.find("cut the search short in order 1 of 2 after the tours:"), std::string::npos) << late;
 
     options.ceiling = 2520;
     const std::string capped = ScriptHeader(options, result, "0");
-    EXPECT_EQ(capped.rfind("# Dravik: a winning run found by dravik-solve --seed 1 --tours 2 --width 400 --rearrange 1 "
-                           "--ceiling 2520\n",
-                           0),
+    EXPECT_EQ(capped.rfind(
+                  "# Dravik: a winning run found by dravik-solve --tours 1 --keep 8 --rearrange 2 --ceiling 2520\n", 0),
               0U)
         << capped;
 }

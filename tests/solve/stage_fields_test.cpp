@@ -1,4 +1,4 @@
-// The distances to the win that rank the beam's states, stage by stage.
+// The distances to the win, stage by stage, that keep the search's runs to those that can still win in time.
 #include "solve/stage_fields.h"
 
 #include <gtest/gtest.h>
@@ -7,29 +7,26 @@
 #include <cstdint>
 #include <vector>
 
-#include "level/level.h"
-#include "solve/bound.h"
-#include "solve/route.h"
+#include "solve/first_tour.h"
 
 namespace dravik::solve {
 namespace {
 
 // Walking down the fields from the start point, a tick at a time, reaches
 // the goal with every key at exactly the tick they promise, touching the
-// keys in the order's sequence; no such win beats the proven bound; and an
+// keys in the order's sequence; no such win beats the bound without balls; and an
 // order that shares its later stages with another gets the very same
 // fields when it takes those stages over.
 TEST(StageFields, WalkingDownThemWinsAtTheirTickAndSharedStagesMatch)
 {
-    const PlaceGraph graph;
-    const ReverseGraph reverse(graph);
-    const Level level;
-    const StaticMap map(level);
-    const Route tour = RoutePlanner(level, map).Tours(1).front();
-    const StageFields fields(reverse, tour.order);
+    const FirstTour first;
+    const PlaceGraph& graph = first.graph;
+    const ReverseGraph& reverse = first.reverse;
+    const Route& tour = first.tour;
+    const StageFields& fields = first.fields;
     const std::uint32_t win = fields.WinTick();
     ASSERT_GT(win, 0U);
-    EXPECT_GE(win, WinTickLowerBound(graph));
+    EXPECT_GE(win, graph.EarliestWin(FollowedKeys()));
 
     std::vector<int> rank(tour.order.size());
     for (std::size_t i = 0; i < tour.order.size(); ++i) {

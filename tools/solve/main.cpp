@@ -46,16 +46,14 @@ int main(int argc, char** argv)
     app.add_option("--out", out, "Write the script to FILE instead of standard output ('-': standard output)")
         ->option_text("FILE")
         ->check(dravik::tools::FileName());
-    app.add_option("--seed", options.seed, "Seed that breaks ties between equally good moves")
-        ->default_val(1)
-        ->check(dravik::tools::WholeNumber(0, std::numeric_limits<std::uint64_t>::max()));
     app.add_option("--time-limit", options.timeLimit, "Give up after this many seconds (0: no limit)")
         ->default_val(0)
         ->check(dravik::tools::Seconds(kMostSeconds))
         ->option_text("SECONDS");
-    app.add_option("--width", options.width, "States kept per tick; doubled while the search dies out")
-        ->default_val(options.width)
-        ->check(dravik::tools::WholeNumber(1, std::size_t{1} << 20));
+    app.add_option("--keep", options.keep,
+                   "Sets of keys kept at one place in a tick: more finds runs that take keys out of the order")
+        ->default_val(options.keep)
+        ->check(dravik::tools::WholeNumber(1, 64));
     app.add_option("--tours", options.tours, "Tours of the keys to search, keeping the shortest run")
         ->default_val(options.tours)
         ->check(dravik::tools::WholeNumber(1, 1000));
@@ -64,9 +62,7 @@ int main(int argc, char** argv)
                    "round")
         ->default_val(options.rearrange)
         ->check(dravik::tools::WholeNumber(0, 100000));
-    app.add_option("--ceiling", options.ceiling,
-                   "Keep only states that could still win by this tick without moving balls, in the order searched "
-                   "(0: no ceiling); a search that dies out then does not widen")
+    app.add_option("--ceiling", options.ceiling, "Look only for runs that win by this tick (0: no such limit)")
         ->default_val(0)
         ->option_text("TICK")
         ->check(dravik::tools::WholeNumber(0, 1000000));
@@ -85,7 +81,6 @@ int main(int argc, char** argv)
         std::cerr << "dravik-solve: cannot write " << out << ": " << error << "\n";
         return kExitCannotWrite;
     }
-    options.maxWidth = std::max(options.maxWidth, options.width);
     if (progress) {
         options.progress = [](const std::string& line) { std::cerr << "dravik-solve: " << line << "\n"; };
     }
@@ -99,7 +94,7 @@ int main(int argc, char** argv)
     }
     if (result.outcome != dravik::solve::Outcome::Won) {
         std::cerr << "dravik-solve: no winning run: " << result.message << " after " << std::fixed
-                  << std::setprecision(1) << result.seconds << " s (width " << result.width << ")\n";
+                  << std::setprecision(1) << result.seconds << " s\n";
         return 1;
     }
 
@@ -134,11 +129,11 @@ int main(int argc, char** argv)
                                        : ", rearranged as order " + std::to_string(result.bestRearranged) + " of " +
                                              std::to_string(result.rearranged);
     std::fprintf(stderr,
-                 "dravik-solve: win at tick %llu, %s deaths, found in %.1f s (tour %zu of %zu%s%s, width %zu, %llu "
-                 "ticks tried)\n",
+                 "dravik-solve: win at tick %llu, %s deaths, found in %.1f s (tour %zu of %zu%s%s, %llu states "
+                 "tried)\n",
                  static_cast<unsigned long long>(result.run.winTick), replay.deaths.c_str(), result.seconds,
                  result.bestTour + 1, result.tours, rearranged.c_str(),
-                 result.cutShort ? ", cut short by the time limit" : "", result.width,
-                 static_cast<unsigned long long>(result.ticksTried));
+                 result.cutShort ? ", cut short by the time limit" : "",
+                 static_cast<unsigned long long>(result.statesTried));
     return 0;
 }

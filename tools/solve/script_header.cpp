@@ -8,8 +8,8 @@ namespace dravik::solve {
 std::string ScriptHeader(const SearchOptions& options, const SearchResult& result, const std::string& deaths)
 {
     std::ostringstream header;
-    header << "# Dravik: a winning run found by dravik-solve --seed " << options.seed << " --tours " << options.tours
-           << " --width " << options.width << " --rearrange " << options.rearrange;
+    header << "# Dravik: a winning run found by dravik-solve --tours " << options.tours << " --keep " << options.keep
+           << " --rearrange " << options.rearrange;
     if (options.ceiling != 0) {
         header << " --ceiling " << options.ceiling;
     }

@@ -32,19 +32,15 @@ struct Run {
 std::vector<run::Event> ScriptEvents(const Run& run);
 
 struct SearchOptions {
-    std::uint64_t seed = 1;       // breaks ties between equally good states
-    std::size_t tours = 2;        // the shortest tours of the keys to search, keeping the shortest run
-    std::size_t rearrange = 1;    // orders near the best tour's to search after the tours (see Search)
-    std::size_t width = 400;      // states kept per tick
-    std::size_t maxWidth = 6400;  // the beam doubles up to this when it dies out
+    std::size_t tours = 1;      // the shortest tours of the keys to search, keeping the shortest run
+    std::size_t rearrange = 2;  // orders near the best tour's to search after the tours (see Search)
+    std::size_t keep = 8;       // sets of keys kept at one place in a tick (see LayerSearch)
     std::uint64_t maxTicks = 30000;
-    // Keeps only the states from which the win, as the fields measure it in
-    // the order searched, could still come by this tick; a search that dies
-    // out then does not widen. 0 for none.
+    // Looks only for runs that win by this tick; 0 for no such limit.
     std::uint64_t ceiling = 0;
     double timeLimit = 0;  // seconds of wall time; 0 for none
-    // Receives a progress line now and then: the plan, then the tick, keys
-    // collected and time taken as the search goes.
+    // Receives a progress line now and then: the plan, then the tick, states,
+    // keys collected and time taken as the search goes.
     std::function<void(const std::string&)> progress;
 };
 
@@ -54,8 +50,7 @@ struct SearchResult {
     Outcome outcome = Outcome::NoRun;
     Run run;
     std::string message;             // why there is no run
-    std::uint64_t ticksTried = 0;    // real ticks run to test candidate moves
-    std::size_t width = 0;           // beam width of the search that won
+    std::uint64_t statesTried = 0;   // states whose tick the searches took
     std::size_t tours = 0;           // tours searched
     std::size_t bestTour = 0;        // the one that gave the run, counting from 0
     std::size_t rearranged = 0;      // orders searched after the tours
@@ -75,15 +70,16 @@ inline double GapPercent(std::uint64_t winTick, std::uint64_t lowerBound)
                : 100.0 * static_cast<double>(winTick - lowerBound) / static_cast<double>(winTick);
 }
 
-// The line that tells it: "run 2489, bound 1898, gap 23.7 %".
+// The line that tells it: "run 2475, bound 2047, gap 17.3 %".
 std::string GapLine(std::uint64_t winTick, std::uint64_t lowerBound);
 
-// Searches each tour for a winning run with no death and keeps the shortest.
-// Then, up to `rearrange` times, it searches an order made from the best
-// one so far by taking two neighbouring sweeps in the other order, or
-// turning one or both round, and keeps it when its run is shorter.
-// Deterministic for given options, unless the time limit cuts the search
-// short: then the best run found so far is the result, or none.
+// Searches each tour for its shortest winning run with no death (see
+// LayerSearch), each after the first only for a run shorter than the best so
+// far. Then, up to `rearrange` times, it searches an order made from the best
+// one by taking two neighbouring sweeps in the other order, or turning one or
+// both round, and keeps it when its run is shorter. Deterministic for given
+// options, unless the time limit cuts the search short: then the best run
+// found so far is the result, or none.
 SearchResult Search(const SearchOptions& options);
 
 }  // namespace dravik::solve

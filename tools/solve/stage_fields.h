@@ -6,8 +6,8 @@
 #include "solve/bound.h"
 
 // How far the win still is from every place, for every stage of an order of
-// the keys, in the game without moving balls. The beam ranks its states by
-// it; the planner scores orders by it.
+// the keys, in the game without moving balls. The search drops the runs that
+// it says could no longer win in time, and files the rest by it.
 namespace dravik::solve {
 
 // Where each place can be reached from: the place graph's moves turned round.
