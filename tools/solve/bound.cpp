@@ -202,17 +202,7 @@ std::uint64_t PlaceGraph::Earliest(std::span<const int> keys, bool win) const
     if (keys.size() > 8) {
         throw std::logic_error("the bound follows at most 8 keys at once");
     }
-    // For each place, the bits of the followed keys its tick touches.
-    std::vector<std::uint8_t> touches(next_.size(), 0);
-    for (std::size_t p = 0; p < next_.size(); ++p) {
-        for (std::uint32_t i = firstKey_[p]; i < firstKey_[p + 1]; ++i) {
-            for (std::size_t b = 0; b < keys.size(); ++b) {
-                if (touched_[i] == keys[b]) {
-                    touches[p] |= static_cast<std::uint8_t>(1U << b);
-                }
-            }
-        }
-    }
+    const std::vector<std::uint8_t> touches = TouchBits(keys);
     const std::size_t all = (std::size_t{1} << keys.size()) - 1;
     // Layer by layer: a place with the subsets of the followed keys touched in
     // the ticks before the one that begins there, each pair met first in
@@ -308,15 +298,12 @@ std::uint64_t PlaceGraph::EarliestWinAmongBalls(std::span<const int> keys, Deadl
     }
     const std::size_t n = next_.size(), count = keys.size();
     const std::size_t all = (std::size_t{1} << count) - 1;
-    std::vector<std::uint8_t> touches(n, 0);
+    const std::vector<std::uint8_t> touches = TouchBits(keys);
     std::vector<std::vector<std::uint32_t>> touching(count);
     for (std::uint32_t p = 0; p < n; ++p) {
-        for (std::uint32_t i = firstKey_[p]; i < firstKey_[p + 1]; ++i) {
-            for (std::size_t b = 0; b < count; ++b) {
-                if (touched_[i] == keys[b]) {
-                    touches[p] |= static_cast<std::uint8_t>(1U << b);
-                    touching[b].push_back(p);
-                }
+        for (std::size_t b = 0; b < count; ++b) {
+            if ((touches[p] >> b) & 1U) {
+                touching[b].push_back(p);
             }
         }
     }
@@ -488,6 +475,21 @@ std::uint64_t PlaceGraph::EarliestWinAmongBalls(std::span<const int> keys, Deadl
             return 0;
         }
     }
+}
+
+std::vector<std::uint8_t> PlaceGraph::TouchBits(std::span<const int> keys) const
+{
+    std::vector<std::uint8_t> touches(next_.size(), 0);
+    for (std::size_t p = 0; p < next_.size(); ++p) {
+        for (std::uint32_t i = firstKey_[p]; i < firstKey_[p + 1]; ++i) {
+            for (std::size_t b = 0; b < keys.size(); ++b) {
+                if (touched_[i] == keys[b]) {
+                    touches[p] |= static_cast<std::uint8_t>(1U << b);
+                }
+            }
+        }
+    }
+    return touches;
 }
 
 std::vector<std::uint32_t> PlaceGraph::Goals() const

@@ -62,6 +62,8 @@ public:
 
 private:
     std::uint64_t Earliest(std::span<const int> keys, bool win) const;
+    // For each place, the bits of the keys (at most 8) its tick touches.
+    std::vector<std::uint8_t> TouchBits(std::span<const int> keys) const;
     // The places whose checks see the square on the goal.
     std::vector<std::uint32_t> Goals() const;
     // The fewest ticks from a tick beginning at each place to one beginning

@@ -40,9 +40,6 @@ public:
         return false;
     }
 
-    // How many moving balls kill.
-    std::size_t Count() const { return killers_.size(); }
-
 private:
     // Plays the world's ticks until the balls of tick `tick` are known.
     void Reach(std::uint64_t tick)
